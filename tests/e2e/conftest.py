@@ -7,6 +7,7 @@ folder inside the prefix and an empty log folder.
 import datetime
 import os
 import pathlib
+import re
 import shutil
 import signal
 import subprocess
@@ -116,7 +117,9 @@ class Installation:
 
 @pytest.fixture
 def installation(wine_prefix, update_exe, request):
-    folder = wine_prefix.drive_c / "kivra-e2e" / request.node.name.replace("[", "_").strip("]")
+    # Parameters may hold characters that Windows paths cannot: keep a plain name.
+    name = re.sub(r"[^A-Za-z0-9_.-]+", "_", request.node.name)[:80]
+    folder = wine_prefix.drive_c / "kivra-e2e" / name
     shutil.rmtree(folder, ignore_errors=True)
     folder.mkdir(parents=True)
     # Each test reads only its own log records.

@@ -23,7 +23,8 @@ TEST(LogFormat, RecordLayout) {
 TEST(LogFormat, MessageIsWrittenUnchanged) {
     // A message ending with "\n" gives a line ending "\n\r\n"; format characters stay.
     std::wstring record = FormatLogRecord(kStamp, 1, L"a", L"f", L"50%s done\n", 1);
-    EXPECT_EQ(record.substr(record.size() - 14), L"50%s done\n\r\n");
+    const std::wstring tail = L"Content: 50%s done\n\r\n";
+    EXPECT_EQ(record.substr(record.size() - tail.size()), tail);
 }
 
 TEST(LogFormat, LevelTexts) {
