@@ -56,4 +56,8 @@ echo "test: Wine prefix $KIVRA_WINEPREFIX, display $DISPLAY, tests built for $ar
 status=0
 ctest --test-dir "$root/build/$arch" --output-on-failure --timeout 300 || status=1
 /usr/bin/python3 -m pytest -q -p no:cacheprovider "$root/tests/e2e" || status=1
+# The ZIP reader's fuzzer, natively with sanitizers, for a bounded time.
+if [ -x "$here/fuzz.sh" ]; then
+    "$here/fuzz.sh" || status=1
+fi
 exit $status
