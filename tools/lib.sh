@@ -60,6 +60,8 @@ write_deps_prefix_file() {
 # The Wine loader for a program: wine64 for PE32+ (x86-64), the 32-bit loader for PE32.
 wine_loader_for() {
     local exe=$1 offset machine
+    # A Windows path (C:\windows\...) names one of the prefix's own programs.
+    [ -f "$exe" ] || { default_wine_loader; return; }
     offset=$(od -An -t u4 -j 60 -N 4 "$exe" | tr -d ' ')
     machine=$(od -An -t x2 -j $((offset + 4)) -N 2 "$exe" | tr -d ' ')
     if [ "$machine" = 8664 ]; then

@@ -11,6 +11,7 @@ import re
 import shutil
 import signal
 import subprocess
+import tempfile
 import time
 
 import pytest
@@ -100,18 +101,28 @@ class Installation:
         """Runs Update.exe with the arguments; returns its exit code and output.
 
         The time bound kills the program and the prefix's wineserver, then fails."""
-        full_env = dict(os.environ, KIVRA_WINEPREFIX=str(self.prefix.path))
+        # No test talks to the outside: unless a test points it at its own server, the
+        # compiled-in version API host is reached through a closed local port.
+        full_env = dict(os.environ, KIVRA_WINEPREFIX=str(self.prefix.path),
+                        http_proxy="http://127.0.0.1:9", https_proxy="http://127.0.0.1:9")
         full_env.update(env or {})
-        proc = subprocess.Popen([str(TOOLS / "wine-run.sh"), str(self.exe), *args],
-                                cwd=self.folder, env=full_env, stdout=subprocess.PIPE,
-                                stderr=subprocess.PIPE, start_new_session=True)
-        try:
-            out, err = proc.communicate(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            os.killpg(proc.pid, signal.SIGKILL)
-            proc.communicate()
-            self.prefix.wineserver_kill()
-            pytest.fail(f"Update.exe {' '.join(args)} ran longer than {timeout} s")
+        # Output goes to files, not pipes: a client the program starts may inherit the
+        # descriptors and outlive it, and the run ends when the program ends.
+        with tempfile.TemporaryFile() as out_file, tempfile.TemporaryFile() as err_file:
+            proc = subprocess.Popen([str(TOOLS / "wine-run.sh"), str(self.exe), *args],
+                                    cwd=self.folder, env=full_env, stdout=out_file,
+                                    stderr=err_file, stdin=subprocess.DEVNULL,
+                                    start_new_session=True)
+            try:
+                proc.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                os.killpg(proc.pid, signal.SIGKILL)
+                proc.wait()
+                self.prefix.wineserver_kill()
+                pytest.fail(f"Update.exe {' '.join(args)} ran longer than {timeout} s")
+            out_file.seek(0)
+            err_file.seek(0)
+            out, err = out_file.read(), err_file.read()
         return Run(proc.returncode, out.decode(errors="replace"), err.decode(errors="replace"))
 
 
