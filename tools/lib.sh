@@ -35,6 +35,22 @@ build_arches() {
     [ "$(test_arch)" = i686 ] || test_arch
 }
 
+# The product (i686) and the build the tests run, with its test programs; prints the
+# latter's architecture on the last line of stdout.
+build_product_and_tests() {
+    local tools arch
+    tools=$(repo_root)/tools
+    arch=$(test_arch)
+    # Explicit returns: errexit does not reach into a command substitution.
+    if [ "$arch" = i686 ]; then
+        "$tools/build.sh" i686 >&2 || return 1
+    else
+        "$tools/build.sh" i686 --no-tests >&2 || return 1
+        "$tools/build.sh" "$arch" >&2 || return 1
+    fi
+    echo "$arch"
+}
+
 toolchain_file() { echo "$(repo_root)/cmake/mingw-$1.cmake"; }
 
 # A small CMake file naming the cached library prefixes of one target, read by the

@@ -9,11 +9,7 @@ source "$here/lib.sh"
 root=$(repo_root)
 
 "$here/bootstrap.sh"
-arch=$(test_arch)
-if [ "$arch" = i686 ]; then
-    "$here/build.sh" i686 >/dev/null
-else
-    "$here/build.sh" i686 --no-tests >/dev/null
-    "$here/build.sh" "$arch" >/dev/null
-fi
+mkdir -p "$root/build"
+arch=$(build_product_and_tests 2>"$root/build/run-build.log") ||
+    { tail -n 40 "$root/build/run-build.log" >&2; exit 1; }
 exec /usr/bin/python3 "$here/run_demo.py" --build "$root/build/$arch" --work "$root/build/demo"

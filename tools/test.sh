@@ -10,14 +10,7 @@ source "$here/lib.sh"
 root=$(repo_root)
 
 "$here/bootstrap.sh"
-
-arch=$(test_arch)
-if [ "$arch" = i686 ]; then
-    "$here/build.sh" i686
-else
-    "$here/build.sh" i686 --no-tests
-    "$here/build.sh" "$arch"
-fi
+arch=$(build_product_and_tests)
 file "$root/build/i686/update/Update.exe"
 
 run_dir="$root/build/run"
