@@ -63,7 +63,7 @@ base_packages=(
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     libz-mingw-w64-dev rapidjson-dev googletest
-    wine wine64 xvfb xauth fonts-wqy-microhei
+    wine wine64 xvfb xauth fonts-wqy-microhei xdotool imagemagick
     python3 python3-pytest python3-pil
     clang libclang-rt-14-dev zlib1g-dev
 )

@@ -5,6 +5,8 @@ import shutil
 
 import pytest
 
+from window_support import run_closing_window
+
 TIME = r"\d{4}-\d\d-\d\d \d\d:\d\d:\d\d"
 CTIME = r"[A-Z][a-z]{2} [A-Z][a-z]{2} [ \d]\d \d\d:\d\d:\d\d \d{4}\n"
 STARTUP_BANNER = (r"\r\n\*{103}\r\n\*\r\n\*" + " " * 38 + "Startup Time : " + CTIME
@@ -52,9 +54,17 @@ def start_records(*config_lines):
     (["5", "712"], 1),       # updater window
     (["5"], 1),
 ])
+def is_window_mode(args):
+    return not (args and args[0] == "QN") and not (len(args) >= 2 and args[1].strip() == "711")
+
+
 def test_dispatch_exit_codes(installation, read_log, args, code):
-    run = installation.run(*args)
-    assert run.code == code, run.stderr
+    if is_window_mode(args):
+        # The window stays until a user closes it: close it as one would.
+        assert run_closing_window(installation, *args) == code
+    else:
+        run = installation.run(*args)
+        assert run.code == code, run.stderr
     # Every mode reaches the client context first: its banner and records are there,
     # exactly (the modes' own records are their own tests' concern).
     assert re.fullmatch(start_records(), context_log(read_log())), read_log()
