@@ -42,6 +42,10 @@ def start_records(*config_lines):
     return text
 
 
+def is_window_mode(args):
+    return not (args and args[0] == "QN") and not (len(args) >= 2 and args[1].strip() == "711")
+
+
 @pytest.mark.parametrize("args, code", [
     ([], 1),                 # installer window
     (["QN"], 2),             # default installation
@@ -54,10 +58,6 @@ def start_records(*config_lines):
     (["5", "712"], 1),       # updater window
     (["5"], 1),
 ])
-def is_window_mode(args):
-    return not (args and args[0] == "QN") and not (len(args) >= 2 and args[1].strip() == "711")
-
-
 def test_dispatch_exit_codes(installation, read_log, args, code):
     if is_window_mode(args):
         # The window stays until a user closes it: close it as one would.
