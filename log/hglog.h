@@ -58,5 +58,4 @@ bool HgLogWriteFormat(const char* sourceFile, const wchar_t* functionName, int l
 // separators (for example "update\userinfo.cpp").
 std::wstring HgLogSourcePath(const char* sourceFile);
 
-#define HGLOG_DEBUG(function, ...) \
-    HgLogWriteFormat(__FILE__, function, __LINE__, 1024, __VA_ARGS__)
+#define HGLOG_DEBUG(function, ...) HgLogWriteFormat(__FILE__, function, __LINE__, 1024, __VA_ARGS__)

@@ -27,12 +27,18 @@ std::wstring Banner(const std::wstring& ctimeText, size_t stars, size_t blanks) 
 
 std::wstring LogLevelText(int level) {
     switch (level) {
-    case 1: return L"Debug";
-    case 2: return L"Info ";
-    case 3: return L"Warn ";
-    case 4: return L"Error";
-    case 5: return L"Fatal";
-    default: return L"";
+        case 1:
+            return L"Debug";
+        case 2:
+            return L"Info ";
+        case 3:
+            return L"Warn ";
+        case 4:
+            return L"Error";
+        case 5:
+            return L"Fatal";
+        default:
+            return L"";
     }
 }
 

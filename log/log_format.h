@@ -11,8 +11,8 @@
 // One moment of local time, as the record and the file name show it.
 struct LogStamp {
     int year;
-    int month;   // 1..12
-    int day;     // 1..31
+    int month;  // 1..12
+    int day;    // 1..31
     int hour;
     int minute;
     int second;

@@ -52,8 +52,7 @@ std::string Utf8ToAnsi(const std::string& utf8) {
     if (ansiLength <= 0)
         return std::string();
     std::string ansi(static_cast<size_t>(ansiLength), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &ansi[0], ansiLength, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), wideLength, &ansi[0], ansiLength, nullptr, nullptr);
     return ansi;
 }
 

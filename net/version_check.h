@@ -10,9 +10,9 @@ extern const char* const VersionApiBase;
 
 // The result of one attempt.
 struct VersionOutcome {
-    bool offered = false;         // success was the literal true and url is not empty
-    std::string versionNumber;    // version_number when success was true, else empty
-    std::string url;              // url when success was true, else empty
+    bool offered = false;       // success was the literal true and url is not empty
+    std::string versionNumber;  // version_number when success was true, else empty
+    std::string url;            // url when success was true, else empty
 };
 
 // The request body: {"client_type_id":<n>}, compact.

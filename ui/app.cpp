@@ -31,12 +31,16 @@ CApp::CApp(CRenderFactory* renderFactory, HINSTANCE instance, const wchar_t* hos
 }
 
 CApp::~CApp() {
-    for (auto& f : fonts_) DeleteObject(f.second);
+    for (auto& f : fonts_)
+        DeleteObject(f.second);
     UnregisterClassW(hostClassName_.c_str(), instance_);
-    if (g_app == this) g_app = nullptr;
+    if (g_app == this)
+        g_app = nullptr;
 }
 
-CApp* CApp::Get() { return g_app; }
+CApp* CApp::Get() {
+    return g_app;
+}
 
 void CApp::InitNamedIds(const SNamedID* table, int count, bool sorted) {
     namedIds_.Init(table, count, sorted);
@@ -46,7 +50,8 @@ void CApp::BuildSkins(const std::vector<SkinEntry>& entries,
                       std::map<std::wstring, std::unique_ptr<CSkin>>* into) {
     for (const SkinEntry& e : entries) {
         std::unique_ptr<CSkin> skin(new CSkin(e.kind, e.attrs));
-        if (skin->Name().empty()) continue;
+        if (skin->Name().empty())
+            continue;
         std::vector<uint8_t> bytes;
         CPixmap image;
         if (!skin->Source().empty() && LoadResource(skin->Source(), &bytes) && renderFactory_ &&
@@ -59,11 +64,14 @@ void CApp::BuildSkins(const std::vector<SkinEntry>& entries,
 }
 
 bool CApp::LoadSystemNamedResource(CResProviderPE* provider) {
-    if (!provider) return false;
+    if (!provider)
+        return false;
     std::vector<uint8_t> bytes;
-    if (!provider->GetRawBuffer(L"VALUES", L"SKIN", &bytes)) return false;
+    if (!provider->GetRawBuffer(L"VALUES", L"SKIN", &bytes))
+        return false;
     CUiDef sys;
-    if (!ParseValuesTable(bytes, &sys)) return false;
+    if (!ParseValuesTable(bytes, &sys))
+        return false;
     // The images come from the system provider itself, read while it is loaded.
     providers_.push_back(provider);
     BuildSkins(sys.skins, &systemSkins_);
@@ -72,9 +80,11 @@ bool CApp::LoadSystemNamedResource(CResProviderPE* provider) {
 }
 
 bool CApp::AddResProvider(CResProviderPE* provider, const wchar_t* uidefRef) {
-    if (!provider) return false;
+    if (!provider)
+        return false;
     providers_.push_back(provider);
-    if (!uidefRef || !*uidefRef) return true;
+    if (!uidefRef || !*uidefRef)
+        return true;
     std::vector<uint8_t> xml;
     if (!LoadResource(uidefRef, &xml)) {
         DebugTrace(std::wstring(L"UI definition not found: ") + uidefRef);
@@ -82,9 +92,12 @@ bool CApp::AddResProvider(CResProviderPE* provider, const wchar_t* uidefRef) {
     }
     CUiDef def = uidef_;
     def.skins.clear();
-    bool ok = ParseUiDef(xml, [this](const std::wstring& ref, std::vector<uint8_t>* out) {
-        return LoadResource(ref, out);
-    }, &def);
+    bool ok = ParseUiDef(
+        xml,
+        [this](const std::wstring& ref, std::vector<uint8_t>* out) {
+            return LoadResource(ref, out);
+        },
+        &def);
     if (!ok) {
         DebugTrace(L"UI definition does not parse");
         return false;
@@ -97,37 +110,44 @@ bool CApp::AddResProvider(CResProviderPE* provider, const wchar_t* uidefRef) {
 
 bool CApp::LoadResource(const std::wstring& ref, std::vector<uint8_t>* out) const {
     std::wstring type, name;
-    if (!SplitResourceRef(ref, &type, &name)) return false;
+    if (!SplitResourceRef(ref, &type, &name))
+        return false;
     for (auto it = providers_.rbegin(); it != providers_.rend(); ++it)
-        if ((*it)->GetRawBuffer(type, name, out)) return true;
+        if ((*it)->GetRawBuffer(type, name, out))
+            return true;
     return false;
 }
 
 const CSkin* CApp::GetSkin(const std::wstring& name) const {
     auto it = skins_.find(name);
-    if (it != skins_.end()) return it->second.get();
+    if (it != skins_.end())
+        return it->second.get();
     it = systemSkins_.find(name);
-    if (it != systemSkins_.end()) return it->second.get();
+    if (it != systemSkins_.end())
+        return it->second.get();
     return nullptr;
 }
 
 bool CApp::GetString(const std::wstring& name, std::wstring* out) const {
     auto it = uidef_.strings.find(name);
-    if (it == uidef_.strings.end()) return false;
+    if (it == uidef_.strings.end())
+        return false;
     *out = it->second;
     return true;
 }
 
 bool CApp::GetColor(const std::wstring& name, Argb* out) const {
     auto it = uidef_.colors.find(name);
-    if (it == uidef_.colors.end()) return false;
+    if (it == uidef_.colors.end())
+        return false;
     *out = it->second;
     return true;
 }
 
 std::wstring CApp::ResolveValue(const std::wstring& text) const {
     std::wstring value;
-    if (text.compare(0, 8, L"@string/") == 0 && GetString(text.substr(8), &value)) return value;
+    if (text.compare(0, 8, L"@string/") == 0 && GetString(text.substr(8), &value))
+        return value;
     Argb c;
     if (text.compare(0, 7, L"@color/") == 0 && GetColor(text.substr(7), &c)) {
         wchar_t buf[16];
@@ -140,7 +160,8 @@ std::wstring CApp::ResolveValue(const std::wstring& text) const {
 
 FontSpec CApp::EffectiveFont(const FontSpec& spec) const {
     FontSpec f = spec.MergedOnto(uidef_.defaultFont);
-    if (f.size <= 0) f.size = kFallbackFontSize;
+    if (f.size <= 0)
+        f.size = kFallbackFontSize;
     return f;
 }
 
@@ -148,7 +169,8 @@ HFONT CApp::GetFont(const FontSpec& spec) {
     FontSpec f = EffectiveFont(spec);
     std::wstring key = f.Key();
     auto it = fonts_.find(key);
-    if (it != fonts_.end()) return it->second;
+    if (it != fonts_.end())
+        return it->second;
     HFONT font = CreateFontW(-f.size, 0, 0, 0, f.bold > 0 ? FW_BOLD : FW_NORMAL, f.italic > 0,
                              f.underline > 0, f.strike > 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                              CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
@@ -159,10 +181,12 @@ HFONT CApp::GetFont(const FontSpec& spec) {
 
 HICON CApp::LoadIconRef(const std::wstring& ref) const {
     std::wstring name, size;
-    if (!SplitResourceRef(ref, &name, &size)) return nullptr;
+    if (!SplitResourceRef(ref, &name, &size))
+        return nullptr;
     int px = ParseInt(size, 32);
     for (auto it = providers_.rbegin(); it != providers_.rend(); ++it)
-        if (HICON icon = (*it)->LoadIconOfSize(name, px)) return icon;
+        if (HICON icon = (*it)->LoadIconOfSize(name, px))
+            return icon;
     return nullptr;
 }
 
@@ -176,7 +200,8 @@ int CApp::Run(HWND mainWnd) {
             code = static_cast<int>(msg.wParam);
             break;
         }
-        if (got == -1) break;
+        if (got == -1)
+            break;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -9,13 +9,16 @@ namespace {
 
 std::wstring Trim(const std::wstring& s) {
     size_t b = 0, e = s.size();
-    while (b < e && std::iswspace(s[b])) ++b;
-    while (e > b && std::iswspace(s[e - 1])) --e;
+    while (b < e && std::iswspace(s[b]))
+        ++b;
+    while (e > b && std::iswspace(s[e - 1]))
+        --e;
     return s.substr(b, e - b);
 }
 
 std::wstring Lower(std::wstring s) {
-    for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(c));
+    for (wchar_t& c : s)
+        c = static_cast<wchar_t>(std::towlower(c));
     return s;
 }
 
@@ -24,10 +27,14 @@ bool ParseHexByte(const std::wstring& s, size_t at, uint32_t* out) {
     for (size_t i = at; i < at + 2; ++i) {
         wchar_t c = s[i];
         v <<= 4;
-        if (c >= L'0' && c <= L'9') v |= c - L'0';
-        else if (c >= L'a' && c <= L'f') v |= c - L'a' + 10;
-        else if (c >= L'A' && c <= L'F') v |= c - L'A' + 10;
-        else return false;
+        if (c >= L'0' && c <= L'9')
+            v |= c - L'0';
+        else if (c >= L'a' && c <= L'f')
+            v |= c - L'a' + 10;
+        else if (c >= L'A' && c <= L'F')
+            v |= c - L'A' + 10;
+        else
+            return false;
     }
     *out = v;
     return true;
@@ -35,12 +42,15 @@ bool ParseHexByte(const std::wstring& s, size_t at, uint32_t* out) {
 
 bool ParseByte(const std::wstring& s, uint32_t* out) {
     std::wstring t = Trim(s);
-    if (t.empty()) return false;
+    if (t.empty())
+        return false;
     uint32_t v = 0;
     for (wchar_t c : t) {
-        if (c < L'0' || c > L'9') return false;
+        if (c < L'0' || c > L'9')
+            return false;
         v = v * 10 + (c - L'0');
-        if (v > 255) return false;
+        if (v > 255)
+            return false;
     }
     *out = v;
     return true;
@@ -51,8 +61,10 @@ std::vector<std::wstring> Split(const std::wstring& s, wchar_t sep) {
     size_t start = 0;
     while (true) {
         size_t at = s.find(sep, start);
-        parts.push_back(s.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start));
-        if (at == std::wstring::npos) break;
+        parts.push_back(
+            s.substr(start, at == std::wstring::npos ? std::wstring::npos : at - start));
+        if (at == std::wstring::npos)
+            break;
         start = at + 1;
     }
     return parts;
@@ -64,35 +76,46 @@ bool ParseColor(const std::wstring& text, Argb* out) {
     std::wstring t = Trim(text);
     if (!t.empty() && t[0] == L'#') {
         uint32_t r, g, b, a = 255;
-        if (t.size() != 7 && t.size() != 9) return false;
+        if (t.size() != 7 && t.size() != 9)
+            return false;
         if (!ParseHexByte(t, 1, &r) || !ParseHexByte(t, 3, &g) || !ParseHexByte(t, 5, &b))
             return false;
-        if (t.size() == 9 && !ParseHexByte(t, 7, &a)) return false;
+        if (t.size() == 9 && !ParseHexByte(t, 7, &a))
+            return false;
         *out = (a << 24) | (r << 16) | (g << 8) | b;
         return true;
     }
     std::wstring l = Lower(t);
     bool rgba = l.compare(0, 5, L"rgba(") == 0;
     bool rgb = !rgba && l.compare(0, 4, L"rgb(") == 0;
-    if ((!rgb && !rgba) || l.back() != L')') return false;
+    if ((!rgb && !rgba) || l.back() != L')')
+        return false;
     size_t open = l.find(L'(');
     std::vector<std::wstring> parts = Split(l.substr(open + 1, l.size() - open - 2), L',');
-    if (parts.size() != (rgba ? 4u : 3u)) return false;
+    if (parts.size() != (rgba ? 4u : 3u))
+        return false;
     uint32_t v[4] = {0, 0, 0, 255};
     for (size_t i = 0; i < parts.size(); ++i)
-        if (!ParseByte(parts[i], &v[i])) return false;
+        if (!ParseByte(parts[i], &v[i]))
+            return false;
     *out = (v[3] << 24) | (v[0] << 16) | (v[1] << 8) | v[2];
     return true;
 }
 
 FontSpec FontSpec::MergedOnto(const FontSpec& base) const {
     FontSpec r = base;
-    if (!face.empty()) r.face = face;
-    if (size >= 0) r.size = size;
-    if (bold >= 0) r.bold = bold;
-    if (italic >= 0) r.italic = italic;
-    if (underline >= 0) r.underline = underline;
-    if (strike >= 0) r.strike = strike;
+    if (!face.empty())
+        r.face = face;
+    if (size >= 0)
+        r.size = size;
+    if (bold >= 0)
+        r.bold = bold;
+    if (italic >= 0)
+        r.italic = italic;
+    if (underline >= 0)
+        r.underline = underline;
+    if (strike >= 0)
+        r.strike = strike;
     return r;
 }
 
@@ -111,7 +134,8 @@ FontSpec ParseFontSpec(const std::wstring& text) {
     FontSpec f;
     for (const std::wstring& item : Split(text, L',')) {
         size_t colon = item.find(L':');
-        if (colon == std::wstring::npos) continue;
+        if (colon == std::wstring::npos)
+            continue;
         std::wstring key = Lower(Trim(item.substr(0, colon)));
         std::wstring value = Trim(item.substr(colon + 1));
         if (key == L"face") {
@@ -119,19 +143,26 @@ FontSpec ParseFontSpec(const std::wstring& text) {
             continue;
         }
         int n = ParseInt(value, -1);
-        if (n < 0) continue;
-        if (key == L"size") f.size = n;
-        else if (key == L"bold") f.bold = n ? 1 : 0;
-        else if (key == L"italic") f.italic = n ? 1 : 0;
-        else if (key == L"underline") f.underline = n ? 1 : 0;
-        else if (key == L"strike") f.strike = n ? 1 : 0;
+        if (n < 0)
+            continue;
+        if (key == L"size")
+            f.size = n;
+        else if (key == L"bold")
+            f.bold = n ? 1 : 0;
+        else if (key == L"italic")
+            f.italic = n ? 1 : 0;
+        else if (key == L"underline")
+            f.underline = n ? 1 : 0;
+        else if (key == L"strike")
+            f.strike = n ? 1 : 0;
     }
     return f;
 }
 
 std::vector<double> ParseNumberList(const std::wstring& text) {
     std::vector<double> values;
-    if (Trim(text).empty()) return values;
+    if (Trim(text).empty())
+        return values;
     for (const std::wstring& item : Split(text, L',')) {
         std::wstring t = Trim(item);
         wchar_t* end = nullptr;
@@ -143,17 +174,21 @@ std::vector<double> ParseNumberList(const std::wstring& text) {
 
 int ParseInt(const std::wstring& text, int fallback) {
     std::wstring t = Trim(text);
-    if (t.empty()) return fallback;
+    if (t.empty())
+        return fallback;
     wchar_t* end = nullptr;
     long v = std::wcstol(t.c_str(), &end, 0);
-    if (end == t.c_str() || *end != L'\0') return fallback;
+    if (end == t.c_str() || *end != L'\0')
+        return fallback;
     return static_cast<int>(v);
 }
 
 bool ParseBool(const std::wstring& text, bool fallback) {
     std::wstring t = Lower(Trim(text));
-    if (t == L"1" || t == L"true" || t == L"yes") return true;
-    if (t == L"0" || t == L"false" || t == L"no") return false;
+    if (t == L"1" || t == L"true" || t == L"yes")
+        return true;
+    if (t == L"0" || t == L"false" || t == L"no")
+        return false;
     return fallback;
 }
 

@@ -14,8 +14,10 @@ inline uint32_t Mul(uint32_t c, uint32_t a) {
 // Source-over of premultiplied pixels.
 inline uint32_t Over(uint32_t dst, uint32_t src) {
     uint32_t sa = src >> 24;
-    if (sa == 255) return src;
-    if (sa == 0 && src == 0) return dst;
+    if (sa == 255)
+        return src;
+    if (sa == 0 && src == 0)
+        return dst;
     uint32_t inv = 255 - sa;
     uint32_t a = (src >> 24) + Mul(dst >> 24, inv);
     uint32_t r = ((src >> 16) & 0xFF) + Mul((dst >> 16) & 0xFF, inv);
@@ -26,7 +28,8 @@ inline uint32_t Over(uint32_t dst, uint32_t src) {
 }
 
 inline uint32_t Scale(uint32_t p, uint32_t a) {
-    if (a == 255) return p;
+    if (a == 255)
+        return p;
     return (Mul(p >> 24, a) << 24) | (Mul((p >> 16) & 0xFF, a) << 16) |
            (Mul((p >> 8) & 0xFF, a) << 8) | Mul(p & 0xFF, a);
 }
@@ -57,23 +60,25 @@ void FillRect(CCanvas* canvas, const CRect& rect, Argb color, const CRect& clip)
     uint32_t p = Premultiply(color);
     for (int y = r.top; y < r.bottom; ++y) {
         uint32_t* row = canvas->pixels + static_cast<size_t>(y) * canvas->width;
-        for (int x = r.left; x < r.right; ++x) row[x] = Over(row[x], p);
+        for (int x = r.left; x < r.right; ++x)
+            row[x] = Over(row[x], p);
     }
 }
 
 void FrameRect(CCanvas* canvas, const CRect& rect, Argb color, const CRect& clip) {
-    if (rect.IsEmpty()) return;
+    if (rect.IsEmpty())
+        return;
     FillRect(canvas, CRect(rect.left, rect.top, rect.right, rect.top + 1), color, clip);
     FillRect(canvas, CRect(rect.left, rect.bottom - 1, rect.right, rect.bottom), color, clip);
     FillRect(canvas, CRect(rect.left, rect.top + 1, rect.left + 1, rect.bottom - 1), color, clip);
-    FillRect(canvas, CRect(rect.right - 1, rect.top + 1, rect.right, rect.bottom - 1), color,
-             clip);
+    FillRect(canvas, CRect(rect.right - 1, rect.top + 1, rect.right, rect.bottom - 1), color, clip);
 }
 
 void DrawPixmap(CCanvas* canvas, const CRect& dst, const CPixmap& image, const CRect& src,
                 const CRect& clip, int opacity) {
     CRect s = src.Intersect(CRect(0, 0, image.width, image.height));
-    if (s != src || dst.IsEmpty() || s.IsEmpty() || opacity <= 0) return;
+    if (s != src || dst.IsEmpty() || s.IsEmpty() || opacity <= 0)
+        return;
     CRect r = dst.Intersect(clip).Intersect(canvas->Bounds());
     uint32_t a = static_cast<uint32_t>(std::min(opacity, 255));
     const int64_t dw = dst.Width(), dh = dst.Height();
@@ -82,7 +87,8 @@ void DrawPixmap(CCanvas* canvas, const CRect& dst, const CPixmap& image, const C
         const uint32_t* srow = image.pixels.data() + static_cast<size_t>(sy) * image.width;
         uint32_t* row = canvas->pixels + static_cast<size_t>(y) * canvas->width;
         for (int x = r.left; x < r.right; ++x) {
-            int sx = s.left + static_cast<int>((x - dst.left) * static_cast<int64_t>(s.Width()) / dw);
+            int sx =
+                s.left + static_cast<int>((x - dst.left) * static_cast<int64_t>(s.Width()) / dw);
             row[x] = Over(row[x], Scale(srow[sx], a));
         }
     }
@@ -90,12 +96,15 @@ void DrawPixmap(CCanvas* canvas, const CRect& dst, const CPixmap& image, const C
 
 void DrawNineGrid(CCanvas* canvas, const CRect& dst, const CPixmap& image, const CRect& src,
                   int left, int top, int right, int bottom, const CRect& clip, int opacity) {
-    if (dst.IsEmpty() || src.IsEmpty()) return;
+    if (dst.IsEmpty() || src.IsEmpty())
+        return;
     left = std::max(left, 0), top = std::max(top, 0);
     right = std::max(right, 0), bottom = std::max(bottom, 0);
     // Margins that do not fit the source or the target shrink with it.
-    if (left + right > src.Width()) left = right = src.Width() / 2;
-    if (top + bottom > src.Height()) top = bottom = src.Height() / 2;
+    if (left + right > src.Width())
+        left = right = src.Width() / 2;
+    if (top + bottom > src.Height())
+        top = bottom = src.Height() / 2;
     int dl = left, dr = right, dt = top, db = bottom;
     if (dl + dr > dst.Width()) {
         dl = dst.Width() * left / std::max(left + right, 1);
@@ -115,16 +124,18 @@ void DrawNineGrid(CCanvas* canvas, const CRect& dst, const CPixmap& image, const
                        CRect(sx[i], sy[j], sx[i + 1], sy[j + 1]), clip, opacity);
 }
 
-void BlendMask(CCanvas* canvas, int x, int y, const uint8_t* mask, int maskWidth,
-               int maskHeight, Argb color, const CRect& clip) {
-    CRect r = CRect(x, y, x + maskWidth, y + maskHeight).Intersect(clip).Intersect(canvas->Bounds());
+void BlendMask(CCanvas* canvas, int x, int y, const uint8_t* mask, int maskWidth, int maskHeight,
+               Argb color, const CRect& clip) {
+    CRect r =
+        CRect(x, y, x + maskWidth, y + maskHeight).Intersect(clip).Intersect(canvas->Bounds());
     uint32_t p = Premultiply(color);
     for (int py = r.top; py < r.bottom; ++py) {
         const uint8_t* mrow = mask + static_cast<size_t>(py - y) * maskWidth;
         uint32_t* row = canvas->pixels + static_cast<size_t>(py) * canvas->width;
         for (int px = r.left; px < r.right; ++px) {
             uint8_t cov = mrow[px - x];
-            if (cov) row[px] = Over(row[px], Scale(p, cov));
+            if (cov)
+                row[px] = Over(row[px], Scale(p, cov));
         }
     }
 }

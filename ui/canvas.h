@@ -57,7 +57,7 @@ void DrawNineGrid(CCanvas* canvas, const CRect& dst, const CPixmap& image, const
 
 // Blends `color` through an 8-bit coverage mask of `maskWidth` x `maskHeight` whose
 // top-left corner lands at (x, y). Used for text.
-void BlendMask(CCanvas* canvas, int x, int y, const uint8_t* mask, int maskWidth,
-               int maskHeight, Argb color, const CRect& clip);
+void BlendMask(CCanvas* canvas, int x, int y, const uint8_t* mask, int maskWidth, int maskHeight,
+               Argb color, const CRect& clip);
 
 }  // namespace ui

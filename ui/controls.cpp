@@ -44,107 +44,146 @@ void CControl::AddChild(std::unique_ptr<CControl> child) {
 
 void CControl::SetHost(CHostWnd* host) {
     host_ = host;
-    for (auto& c : children_) c->SetHost(host);
+    for (auto& c : children_)
+        c->SetHost(host);
 }
 
 CControl* CControl::FindChildByName(const std::wstring& name) {
     for (auto& c : children_) {
-        if (c->name_ == name) return c.get();
-        if (CControl* found = c->FindChildByName(name)) return found;
+        if (c->name_ == name)
+            return c.get();
+        if (CControl* found = c->FindChildByName(name))
+            return found;
     }
     return nullptr;
 }
 
 void CControl::Invalidate() {
-    if (host_) host_->InvalidateRect(rect_);
+    if (host_)
+        host_->InvalidateRect(rect_);
 }
 
 // --- attributes ----------------------------------------------------------------
 
 bool CControl::SetAttribute(const std::wstring& name, const std::wstring& value, bool loading) {
     bool known = OnAttribute(name, value);
-    if (known && !loading && host_) host_->RequestLayout();
+    if (known && !loading && host_)
+        host_->RequestLayout();
     return known;
 }
 
 bool CControl::OnAttribute(const std::wstring& name, const std::wstring& value) {
     CApp* app = CApp::Get();
-    if (name == L"name") name_ = value;
-    else if (name == L"id") id_ = ParseInt(value, 0);
+    if (name == L"name")
+        name_ = value;
+    else if (name == L"id")
+        id_ = ParseInt(value, 0);
     else if (name == L"pos") {
-        if (!ParsePos(value, &pos_)) DebugTrace(L"malformed pos: " + value);
+        if (!ParsePos(value, &pos_))
+            DebugTrace(L"malformed pos: " + value);
     } else if (name == L"offset") {
         std::vector<double> v = ParseNumberList(value);
-        if (v.size() == 2) offsetX_ = v[0], offsetY_ = v[1];
-    } else if (name == L"width") width_ = ParseInt(value, -1);
-    else if (name == L"height") height_ = ParseInt(value, -1);
+        if (v.size() == 2)
+            offsetX_ = v[0], offsetY_ = v[1];
+    } else if (name == L"width")
+        width_ = ParseInt(value, -1);
+    else if (name == L"height")
+        height_ = ParseInt(value, -1);
     else if (name == L"size") {
         std::vector<double> v = ParseNumberList(value);
-        if (v.size() == 2) width_ = static_cast<int>(v[0]), height_ = static_cast<int>(v[1]);
-    } else if (name == L"visible" || name == L"show") visible_ = ParseBool(value, true);
-    else if (name == L"enable") enabled_ = ParseBool(value, true);
-    else if (name == L"skin") skin_ = SkinByName(value);
-    else if (name == L"font") font_ = ParseFontSpec(value);
-    else if (name == L"fontHover") fontHover_ = ParseFontSpec(value), hasFontHover_ = true;
-    else if (name == L"colorText") ParseColorValue(value, &colorText_);
-    else if (name == L"colorTextHover") hasTextHover_ = ParseColorValue(value, &colorTextHover_);
-    else if (name == L"colorTextDisable") hasTextDisable_ = ParseColorValue(value, &colorTextDisable_);
-    else if (name == L"colorBorder") ParseColorValue(value, &colorBorder_);
-    else if (name == L"colorBkgnd") ParseColorValue(value, &colorBkgnd_);
-    else if (name == L"tip") tip_ = app ? app->ResolveValue(value) : value;
-    else if (name == L"cursor") cursor_ = value;
-    else if (name == L"text") text_ = app ? app->ResolveValue(value) : value;
+        if (v.size() == 2)
+            width_ = static_cast<int>(v[0]), height_ = static_cast<int>(v[1]);
+    } else if (name == L"visible" || name == L"show")
+        visible_ = ParseBool(value, true);
+    else if (name == L"enable")
+        enabled_ = ParseBool(value, true);
+    else if (name == L"skin")
+        skin_ = SkinByName(value);
+    else if (name == L"font")
+        font_ = ParseFontSpec(value);
+    else if (name == L"fontHover")
+        fontHover_ = ParseFontSpec(value), hasFontHover_ = true;
+    else if (name == L"colorText")
+        ParseColorValue(value, &colorText_);
+    else if (name == L"colorTextHover")
+        hasTextHover_ = ParseColorValue(value, &colorTextHover_);
+    else if (name == L"colorTextDisable")
+        hasTextDisable_ = ParseColorValue(value, &colorTextDisable_);
+    else if (name == L"colorBorder")
+        ParseColorValue(value, &colorBorder_);
+    else if (name == L"colorBkgnd")
+        ParseColorValue(value, &colorBkgnd_);
+    else if (name == L"tip")
+        tip_ = app ? app->ResolveValue(value) : value;
+    else if (name == L"cursor")
+        cursor_ = value;
+    else if (name == L"text")
+        text_ = app ? app->ResolveValue(value) : value;
     // Accepted and kept by the layout but without effect on drawing here.
     else if (name == L"valign" || name == L"align" || name == L"cache" || name == L"class" ||
              name == L"textMode" || name == L"margin-x" || name == L"drawFocusRect")
         ;
-    else return false;
+    else
+        return false;
     return true;
 }
 
 // --- state -----------------------------------------------------------------------
 
 void CControl::SetText(const std::wstring& text) {
-    if (text == text_) return;
+    if (text == text_)
+        return;
     text_ = text;
     // Text kinds take their size from their text.
-    if (pos_.count != 4 && host_) host_->RequestLayout();
+    if (pos_.count != 4 && host_)
+        host_->RequestLayout();
     Invalidate();
 }
 
 void CControl::SetVisible(bool visible, bool redraw) {
-    if (visible_ == visible) return;
+    if (visible_ == visible)
+        return;
     visible_ = visible;
-    if (!visible_) hover_ = pressed_ = false;
-    if (host_) host_->OnControlStateChanged(this);
-    if (host_) host_->InvalidateRect(rect_, redraw);
+    if (!visible_)
+        hover_ = pressed_ = false;
+    if (host_)
+        host_->OnControlStateChanged(this);
+    if (host_)
+        host_->InvalidateRect(rect_, redraw);
 }
 
 bool CControl::IsVisible(bool checkParents) const {
-    if (!visible_) return false;
+    if (!visible_)
+        return false;
     return !checkParents || !parent_ || parent_->IsVisible(true);
 }
 
 void CControl::EnableWindow(bool enable, bool redraw) {
-    if (enabled_ == enable) return;
+    if (enabled_ == enable)
+        return;
     enabled_ = enable;
-    if (!enabled_) pressed_ = false;
-    if (host_) host_->InvalidateRect(rect_, redraw);
+    if (!enabled_)
+        pressed_ = false;
+    if (host_)
+        host_->InvalidateRect(rect_, redraw);
 }
 
 bool CControl::IsDisabled(bool checkParents) const {
-    if (!enabled_) return true;
+    if (!enabled_)
+        return true;
     return checkParents && parent_ && parent_->IsDisabled(true);
 }
 
 void CControl::SetHover(bool hover) {
-    if (hover_ == hover) return;
+    if (hover_ == hover)
+        return;
     hover_ = hover;
     Invalidate();
 }
 
 void CControl::SetPressed(bool pressed) {
-    if (pressed_ == pressed) return;
+    if (pressed_ == pressed)
+        return;
     pressed_ = pressed;
     Invalidate();
 }
@@ -160,7 +199,8 @@ LayoutItem CControl::GetLayoutItem() {
     item.pos = pos_;
     item.width = width_;
     item.height = height_;
-    if (pos_.count != 4 && (width_ < 0 || height_ < 0)) item.content = ContentSize();
+    if (pos_.count != 4 && (width_ < 0 || height_ < 0))
+        item.content = ContentSize();
     item.offsetX = offsetX_;
     item.offsetY = offsetY_;
     return item;
@@ -174,9 +214,11 @@ void CControl::SetRect(const CRect& rect) {
 void CControl::LayoutChildren() {
     std::vector<LayoutItem> items;
     items.reserve(children_.size());
-    for (auto& c : children_) items.push_back(c->GetLayoutItem());
+    for (auto& c : children_)
+        items.push_back(c->GetLayoutItem());
     std::vector<CRect> rects = ui::LayoutChildren(rect_, items);
-    for (size_t i = 0; i < children_.size(); ++i) children_[i]->SetRect(rects[i]);
+    for (size_t i = 0; i < children_.size(); ++i)
+        children_[i]->SetRect(rects[i]);
 }
 
 // --- drawing -----------------------------------------------------------------------
@@ -189,10 +231,12 @@ FontSpec CControl::CurrentFont() const {
 
 Argb CControl::CurrentTextColor() const {
     if (IsDisabled(true)) {
-        if (hasTextDisable_) return colorTextDisable_;
+        if (hasTextDisable_)
+            return colorTextDisable_;
         return (colorText_ & 0x00FFFFFF) | (((colorText_ >> 24) / 2) << 24);
     }
-    if (hover_ && hasTextHover_) return colorTextHover_;
+    if (hover_ && hasTextHover_)
+        return colorTextHover_;
     return colorText_;
 }
 
@@ -209,45 +253,59 @@ void CControl::PaintText(CCanvas* canvas, const CRect& rect, const std::wstring&
 }
 
 void CControl::Paint(CCanvas* canvas, const CRect& clip) {
-    if (!visible_) return;
+    if (!visible_)
+        return;
     CRect inner = rect_.Intersect(clip);
-    if (inner.IsEmpty()) return;
-    if (colorBkgnd_ >> 24) FillRect(canvas, rect_, colorBkgnd_, inner);
+    if (inner.IsEmpty())
+        return;
+    if (colorBkgnd_ >> 24)
+        FillRect(canvas, rect_, colorBkgnd_, inner);
     PaintSelf(canvas, inner);
-    for (auto& c : children_) c->Paint(canvas, inner);
-    if (colorBorder_ >> 24) FrameRect(canvas, rect_, colorBorder_, inner);
+    for (auto& c : children_)
+        c->Paint(canvas, inner);
+    if (colorBorder_ >> 24)
+        FrameRect(canvas, rect_, colorBorder_, inner);
 }
 
 void CControl::PaintSelf(CCanvas* canvas, const CRect& clip) {
-    if (skin_) skin_->Draw(canvas, rect_, 0, clip);
+    if (skin_)
+        skin_->Draw(canvas, rect_, 0, clip);
 }
 
 CControl* CControl::HitTest(int x, int y) {
-    if (!visible_ || !rect_.Contains(x, y)) return nullptr;
+    if (!visible_ || !rect_.Contains(x, y))
+        return nullptr;
     for (auto it = children_.rbegin(); it != children_.rend(); ++it)
-        if (CControl* hit = (*it)->HitTest(x, y)) return hit;
+        if (CControl* hit = (*it)->HitTest(x, y))
+            return hit;
     return this;
 }
 
 // --- kinds -------------------------------------------------------------------------
 
-CSize CText::ContentSize() { return MeasureText(GetText()); }
+CSize CText::ContentSize() {
+    return MeasureText(GetText());
+}
 
 void CText::PaintSelf(CCanvas* canvas, const CRect& clip) {
     CControl::PaintSelf(canvas, clip);
     PaintText(canvas, GetWindowRect(), GetText(), DT_LEFT | DT_VCENTER | DT_SINGLELINE, clip);
 }
 
-CSize CImage::ContentSize() { return skin_ ? skin_->StateSize() : CSize(); }
+CSize CImage::ContentSize() {
+    return skin_ ? skin_->StateSize() : CSize();
+}
 
 CSize CImageButton::ContentSize() {
     CSize s = skin_ ? skin_->StateSize() : CSize();
-    if (s.cx == 0 && s.cy == 0) s = MeasureText(GetText());
+    if (s.cx == 0 && s.cy == 0)
+        s = MeasureText(GetText());
     return s;
 }
 
 bool CImageButton::OnAttribute(const std::wstring& name, const std::wstring& value) {
-    if (name == L"animate") return true;  // state changes are immediate
+    if (name == L"animate")
+        return true;  // state changes are immediate
     return CControl::OnAttribute(name, value);
 }
 
@@ -259,7 +317,8 @@ void CImageButton::PaintSelf(CCanvas* canvas, const CRect& clip) {
         skin_->Draw(canvas, GetWindowRect(), fade ? 0 : state, clip, fade ? 110 : 255);
     }
     CRect r = GetWindowRect();
-    if (pressed_ && !disabled) r = CRect(r.left, r.top + 1, r.right, r.bottom + 1);
+    if (pressed_ && !disabled)
+        r = CRect(r.left, r.top + 1, r.right, r.bottom + 1);
     PaintText(canvas, r, GetText(), DT_CENTER | DT_VCENTER | DT_SINGLELINE, clip);
 }
 
@@ -272,14 +331,15 @@ bool CEdit::OnAttribute(const std::wstring& name, const std::wstring& value) {
 }
 
 void CEdit::PaintSelf(CCanvas* canvas, const CRect& clip) {
-    if (skin_) skin_->Draw(canvas, GetWindowRect(), IsDisabled(true) ? 2 : hover_ ? 1 : 0, clip);
+    if (skin_)
+        skin_->Draw(canvas, GetWindowRect(), IsDisabled(true) ? 2 : hover_ ? 1 : 0, clip);
     CRect r = GetWindowRect().Deflate(kEditPadding, 0, kEditPadding, 0);
-    PaintText(canvas, r, GetText(),
-              DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS, clip);
+    PaintText(canvas, r, GetText(), DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS, clip);
 }
 
 void CCheckBox::SetCheck(bool checked) {
-    if (checked_ == checked) return;
+    if (checked_ == checked)
+        return;
     checked_ = checked;
     Invalidate();
 }
@@ -322,14 +382,16 @@ bool CLink::OnAttribute(const std::wstring& name, const std::wstring& value) {
 }
 
 void CLink::OnClick() {
-    if (href_.empty()) return;
+    if (href_.empty())
+        return;
     HWND owner = Host() ? Host()->m_hWnd : nullptr;
     ShellExecuteW(owner, L"open", href_.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CProgress::SetValue(int value) {
     value = std::max(min_, std::min(value, max_));
-    if (value == value_) return;
+    if (value == value_)
+        return;
     value_ = value;
     Invalidate();
 }
@@ -342,27 +404,37 @@ void CProgress::SetRange(int min, int max) {
 }
 
 bool CProgress::OnAttribute(const std::wstring& name, const std::wstring& value) {
-    if (name == L"value") value_ = ParseInt(value, 0);
-    else if (name == L"min") min_ = ParseInt(value, 0);
-    else if (name == L"max") max_ = ParseInt(value, 100);
-    else if (name == L"showPercent") showPercent_ = ParseBool(value, false);
-    else if (name == L"bkgndSkin") bkgndSkin_ = SkinByName(value);
-    else if (name == L"posSkin") posSkin_ = SkinByName(value);
-    else return CControl::OnAttribute(name, value);
-    if (max_ < min_) max_ = min_;
+    if (name == L"value")
+        value_ = ParseInt(value, 0);
+    else if (name == L"min")
+        min_ = ParseInt(value, 0);
+    else if (name == L"max")
+        max_ = ParseInt(value, 100);
+    else if (name == L"showPercent")
+        showPercent_ = ParseBool(value, false);
+    else if (name == L"bkgndSkin")
+        bkgndSkin_ = SkinByName(value);
+    else if (name == L"posSkin")
+        posSkin_ = SkinByName(value);
+    else
+        return CControl::OnAttribute(name, value);
+    if (max_ < min_)
+        max_ = min_;
     value_ = std::max(min_, std::min(value_, max_));
     return true;
 }
 
 void CProgress::PaintSelf(CCanvas* canvas, const CRect& clip) {
     CRect r = GetWindowRect();
-    if (bkgndSkin_) bkgndSkin_->Draw(canvas, r, 0, clip);
+    if (bkgndSkin_)
+        bkgndSkin_->Draw(canvas, r, 0, clip);
     if (posSkin_ && max_ > min_ && value_ > min_) {
         CSize frg = posSkin_->StateSize();
         // The bar sits centred in the groove, as tall as its own image.
         int h = std::min(r.Height(), frg.cy > 0 ? frg.cy : r.Height());
         int top = r.top + (r.Height() - h) / 2;
-        int w = static_cast<int>(static_cast<long long>(r.Width()) * (value_ - min_) / (max_ - min_));
+        int w =
+            static_cast<int>(static_cast<long long>(r.Width()) * (value_ - min_) / (max_ - min_));
         posSkin_->Draw(canvas, CRect(r.left, top, r.left + w, top + h), 0, clip);
     }
     if (showPercent_) {
@@ -376,7 +448,8 @@ void CProgress::PaintSelf(CCanvas* canvas, const CRect& clip) {
 
 std::unique_ptr<CControl> CObjectRegistry::Create(const std::wstring& kind) const {
     auto it = factories_.find(kind);
-    if (it == factories_.end()) return nullptr;
+    if (it == factories_.end())
+        return nullptr;
     return it->second();
 }
 

@@ -240,7 +240,9 @@ private:
 class CObjectRegistry {
 public:
     typedef std::function<std::unique_ptr<CControl>()> Factory;
-    void Register(const std::wstring& kind, Factory factory) { factories_[kind] = std::move(factory); }
+    void Register(const std::wstring& kind, Factory factory) {
+        factories_[kind] = std::move(factory);
+    }
     // nullptr for a kind nobody registered.
     std::unique_ptr<CControl> Create(const std::wstring& kind) const;
     // The registry of the nine built-in kinds.
@@ -259,7 +261,8 @@ template <class T>
 T* FindChildByName2(CControl* root, const std::wstring& name) {
     CControl* c = root ? root->FindChildByName(name) : nullptr;
     T* t = dynamic_cast<T*>(c);
-    if (!t) DebugTrace(L"FindChildByName2: no control of the asked kind named " + name);
+    if (!t)
+        DebugTrace(L"FindChildByName2: no control of the asked kind named " + name);
     return t;
 }
 

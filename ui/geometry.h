@@ -25,7 +25,8 @@ struct CRect {
     CRect Intersect(const CRect& o) const {
         CRect r(left > o.left ? left : o.left, top > o.top ? top : o.top,
                 right < o.right ? right : o.right, bottom < o.bottom ? bottom : o.bottom);
-        if (r.IsEmpty()) return CRect();
+        if (r.IsEmpty())
+            return CRect();
         return r;
     }
     CRect Deflate(int l, int t, int r, int b) const {

@@ -8,6 +8,7 @@
 
 #include "ui/app.h"
 #include "ui/skin.h"
+#include "ui/text_render.h"
 #include "ui/xml_util.h"
 
 namespace ui {
@@ -20,14 +21,16 @@ const UINT kFrameMs = 16;
 
 std::wstring Trim(const std::wstring& s) {
     size_t b = s.find_first_not_of(L" \t\r\n");
-    if (b == std::wstring::npos) return std::wstring();
+    if (b == std::wstring::npos)
+        return std::wstring();
     size_t e = s.find_last_not_of(L" \t\r\n");
     return s.substr(b, e - b + 1);
 }
 
 void BuildChildren(const pugi::xml_node& node, CControl* parent, CApp* app) {
     for (pugi::xml_node n = node.first_child(); n; n = n.next_sibling()) {
-        if (n.type() != pugi::node_element) continue;
+        if (n.type() != pugi::node_element)
+            continue;
         std::wstring kind = n.name();
         std::unique_ptr<CControl> control =
             app && app->Registry() ? app->Registry()->Create(kind) : nullptr;
@@ -41,18 +44,22 @@ void BuildChildren(const pugi::xml_node& node, CControl* parent, CApp* app) {
         if (app) {
             auto defaults = app->UiDef().objattr.find(kind);
             if (defaults != app->UiDef().objattr.end())
-                for (const auto& a : defaults->second) c->SetAttribute(a.first, a.second, true);
+                for (const auto& a : defaults->second)
+                    c->SetAttribute(a.first, a.second, true);
             std::wstring cls = n.attribute(L"class").value();
             auto style = app->UiDef().styles.find(cls);
             if (!cls.empty() && style != app->UiDef().styles.end())
-                for (const auto& a : style->second) c->SetAttribute(a.first, a.second, true);
+                for (const auto& a : style->second)
+                    c->SetAttribute(a.first, a.second, true);
         }
         for (const auto& a : AttributeList(n))
             if (!c->SetAttribute(a.first, a.second, true))
                 DebugTrace(L"layout: <" + kind + L"> has no attribute " + a.first + L", ignored");
         std::wstring text = Trim(n.child_value());
-        if (!text.empty()) c->SetText(app ? app->ResolveValue(text) : text);
-        if (c->Id() == 0 && !c->Name().empty() && app) c->SetId(app->NamedIds().IdOf(c->Name()));
+        if (!text.empty())
+            c->SetText(app ? app->ResolveValue(text) : text);
+        if (c->Id() == 0 && !c->Name().empty() && app)
+            c->SetId(app->NamedIds().IdOf(c->Name()));
         BuildChildren(n, c, app);
     }
 }
@@ -62,10 +69,13 @@ void BuildChildren(const pugi::xml_node& node, CControl* parent, CApp* app) {
 CHostWnd::CHostWnd(const wchar_t* layoutRef) : layoutRef_(layoutRef ? layoutRef : L"") {}
 
 CHostWnd::~CHostWnd() {
-    if (m_hWnd) ::DestroyWindow(m_hWnd);
+    if (m_hWnd)
+        ::DestroyWindow(m_hWnd);
     FreeSurface();
-    if (bigIconHandle_) DestroyIcon(bigIconHandle_);
-    if (smallIconHandle_) DestroyIcon(smallIconHandle_);
+    if (bigIconHandle_)
+        DestroyIcon(bigIconHandle_);
+    if (smallIconHandle_)
+        DestroyIcon(smallIconHandle_);
 }
 
 HWND CHostWnd::Create(HWND owner, int x, int y, int cx, int cy) {
@@ -81,14 +91,18 @@ HWND CHostWnd::Create(HWND owner, int x, int y, int cx, int cy) {
 HWND CHostWnd::CreateFromXml(const std::vector<uint8_t>& xml, HWND owner, int x, int y, int cx,
                              int cy) {
     CApp* app = CApp::Get();
-    if (m_hWnd || !app || !BuildFromXml(xml)) return nullptr;
-    if (cx <= 0) cx = width_;
-    if (cy <= 0) cy = height_;
+    if (m_hWnd || !app || !BuildFromXml(xml))
+        return nullptr;
+    if (cx <= 0)
+        cx = width_;
+    if (cy <= 0)
+        cy = height_;
     DWORD style = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
     DWORD exStyle = WS_EX_APPWINDOW | (translucent_ ? WS_EX_LAYERED : 0);
     CreateWindowExW(exStyle, app->HostClassName().c_str(), title_.c_str(), style, x, y, cx, cy,
                     owner, nullptr, app->Instance(), this);
-    if (!m_hWnd) return nullptr;
+    if (!m_hWnd)
+        return nullptr;
     RenderNow();
     return m_hWnd;
 }
@@ -100,12 +114,14 @@ bool CHostWnd::BuildFromXml(const std::vector<uint8_t>& xml) {
         return false;
     }
     pugi::xml_node top = doc.document_element();
-    for (const auto& a : AttributeList(top)) ApplyHostAttribute(a.first, a.second);
+    for (const auto& a : AttributeList(top))
+        ApplyHostAttribute(a.first, a.second);
     root_.reset(new CWindow());
     root_->SetHost(this);
     pugi::xml_node rootNode = top.child(L"root");
     if (rootNode) {
-        for (const auto& a : AttributeList(rootNode)) root_->SetAttribute(a.first, a.second, true);
+        for (const auto& a : AttributeList(rootNode))
+            root_->SetAttribute(a.first, a.second, true);
         BuildChildren(rootNode, root_.get(), CApp::Get());
     }
     // Controls with a tip get a tool of the tool-tip window.
@@ -113,7 +129,8 @@ bool CHostWnd::BuildFromXml(const std::vector<uint8_t>& xml) {
     while (!stack.empty()) {
         CControl* c = stack.back();
         stack.pop_back();
-        if (!c->ToolTip().empty()) tipControls_.push_back(c);
+        if (!c->ToolTip().empty())
+            tipControls_.push_back(c);
         for (auto it = c->Children().rbegin(); it != c->Children().rend(); ++it)
             stack.push_back(it->get());
     }
@@ -123,24 +140,36 @@ bool CHostWnd::BuildFromXml(const std::vector<uint8_t>& xml) {
 
 void CHostWnd::ApplyHostAttribute(const std::wstring& name, const std::wstring& value) {
     CApp* app = CApp::Get();
-    if (name == L"name") name_ = value;
-    else if (name == L"title") title_ = app ? app->ResolveValue(value) : value;
-    else if (name == L"bigIcon") bigIcon_ = value;
-    else if (name == L"smallIcon") smallIcon_ = value;
-    else if (name == L"width") width_ = ParseInt(value, 0);
-    else if (name == L"height") height_ = ParseInt(value, 0);
+    if (name == L"name")
+        name_ = value;
+    else if (name == L"title")
+        title_ = app ? app->ResolveValue(value) : value;
+    else if (name == L"bigIcon")
+        bigIcon_ = value;
+    else if (name == L"smallIcon")
+        smallIcon_ = value;
+    else if (name == L"width")
+        width_ = ParseInt(value, 0);
+    else if (name == L"height")
+        height_ = ParseInt(value, 0);
     else if (name == L"size") {
         std::vector<double> v = ParseNumberList(value);
-        if (v.size() == 2) width_ = static_cast<int>(v[0]), height_ = static_cast<int>(v[1]);
+        if (v.size() == 2)
+            width_ = static_cast<int>(v[0]), height_ = static_cast<int>(v[1]);
     } else if (name == L"margin") {
         std::vector<double> v = ParseNumberList(value);
         if (v.size() == 4)
-            for (int i = 0; i < 4; ++i) margin_[i] = std::max(0, static_cast<int>(v[i]));
-    } else if (name == L"resizable") resizable_ = ParseBool(value, false);
-    else if (name == L"appWnd") appWnd_ = ParseBool(value, false);
-    else if (name == L"translucent") translucent_ = ParseBool(value, false);
+            for (int i = 0; i < 4; ++i)
+                margin_[i] = std::max(0, static_cast<int>(v[i]));
+    } else if (name == L"resizable")
+        resizable_ = ParseBool(value, false);
+    else if (name == L"appWnd")
+        appWnd_ = ParseBool(value, false);
+    else if (name == L"translucent")
+        translucent_ = ParseBool(value, false);
     else if (name == L"wndType") {
-    } else DebugTrace(L"layout: host has no attribute " + name + L", ignored");
+    } else
+        DebugTrace(L"layout: host has no attribute " + name + L", ignored");
 }
 
 CControl* CHostWnd::FindChildByName(const std::wstring& name) const {
@@ -151,17 +180,23 @@ LRESULT CHostWnd::SendMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return m_hWnd ? ::SendMessageW(m_hWnd, msg, wp, lp) : 0;
 }
 
-BOOL CHostWnd::ShowWindow(int cmd) { return m_hWnd ? ::ShowWindow(m_hWnd, cmd) : FALSE; }
+BOOL CHostWnd::ShowWindow(int cmd) {
+    return m_hWnd ? ::ShowWindow(m_hWnd, cmd) : FALSE;
+}
 
-BOOL CHostWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
+BOOL CHostWnd::DestroyWindow() {
+    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
+}
 
 void CHostWnd::CenterWindow() {
-    if (!m_hWnd) return;
+    if (!m_hWnd)
+        return;
     RECT wr;
     GetWindowRect(m_hWnd, &wr);
     MONITORINFO mi{};
     mi.cbSize = sizeof(mi);
-    if (!GetMonitorInfoW(MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &mi)) return;
+    if (!GetMonitorInfoW(MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTONEAREST), &mi))
+        return;
     const RECT& work = mi.rcWork;
     int w = wr.right - wr.left, h = wr.bottom - wr.top;
     int x = work.left + ((work.right - work.left) - w) / 2;
@@ -188,12 +223,13 @@ void CHostWnd::InvalidateRect(const CRect& rect, bool schedule) {
         if (dirtyRect_.IsEmpty()) {
             dirtyRect_ = rect;
         } else {
-            dirtyRect_ = CRect(std::min(dirtyRect_.left, rect.left), std::min(dirtyRect_.top, rect.top),
-                               std::max(dirtyRect_.right, rect.right),
-                               std::max(dirtyRect_.bottom, rect.bottom));
+            dirtyRect_ = CRect(
+                std::min(dirtyRect_.left, rect.left), std::min(dirtyRect_.top, rect.top),
+                std::max(dirtyRect_.right, rect.right), std::max(dirtyRect_.bottom, rect.bottom));
         }
     }
-    if (schedule) ScheduleFrame();
+    if (schedule)
+        ScheduleFrame();
 }
 
 void CHostWnd::RequestLayout() {
@@ -218,7 +254,8 @@ void CHostWnd::OnControlStateChanged(CControl* control) {
 }
 
 void CHostWnd::Layout() {
-    if (!root_ || !m_hWnd) return;
+    if (!root_ || !m_hWnd)
+        return;
     RECT rc;
     GetClientRect(m_hWnd, &rc);
     root_->SetRect(CRect(0, 0, rc.right, rc.bottom));
@@ -227,20 +264,14 @@ void CHostWnd::Layout() {
 }
 
 bool CHostWnd::EnsureSurface(int width, int height) {
-    if (surface_ && canvas_.width == width && canvas_.height == height) return true;
+    if (surface_ && canvas_.width == width && canvas_.height == height)
+        return true;
     FreeSurface();
-    if (width <= 0 || height <= 0) return false;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    if (width <= 0 || height <= 0)
+        return false;
     void* bits = nullptr;
     surfaceDc_ = CreateCompatibleDC(nullptr);
-    surface_ = surfaceDc_ ? CreateDIBSection(surfaceDc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0)
-                          : nullptr;
+    surface_ = surfaceDc_ ? CreateCanvasBitmap(surfaceDc_, width, height, &bits) : nullptr;
     if (!surface_ || !bits) {
         FreeSurface();
         return false;
@@ -253,9 +284,12 @@ bool CHostWnd::EnsureSurface(int width, int height) {
 }
 
 void CHostWnd::FreeSurface() {
-    if (surfaceDc_ && oldSurface_) SelectObject(surfaceDc_, oldSurface_);
-    if (surface_) DeleteObject(surface_);
-    if (surfaceDc_) DeleteDC(surfaceDc_);
+    if (surfaceDc_ && oldSurface_)
+        SelectObject(surfaceDc_, oldSurface_);
+    if (surface_)
+        DeleteObject(surface_);
+    if (surfaceDc_)
+        DeleteDC(surfaceDc_);
     surfaceDc_ = nullptr;
     surface_ = nullptr;
     oldSurface_ = nullptr;
@@ -263,7 +297,8 @@ void CHostWnd::FreeSurface() {
 }
 
 void CHostWnd::RenderNow() {
-    if (!m_hWnd || !root_) return;
+    if (!m_hWnd || !root_)
+        return;
     if (framePending_) {
         KillTimer(m_hWnd, kFrameTimer);
         framePending_ = false;
@@ -272,8 +307,10 @@ void CHostWnd::RenderNow() {
     GetClientRect(m_hWnd, &rc);
     if (rc.right != root_->GetWindowRect().right || rc.bottom != root_->GetWindowRect().bottom)
         layoutPending_ = true;
-    if (layoutPending_) Layout();
-    if (!EnsureSurface(rc.right, rc.bottom)) return;
+    if (layoutPending_)
+        Layout();
+    if (!EnsureSurface(rc.right, rc.bottom))
+        return;
     ClearCanvas(&canvas_);
     root_->Paint(&canvas_, canvas_.Bounds());
     fullDirty_ = false;
@@ -282,7 +319,8 @@ void CHostWnd::RenderNow() {
 }
 
 void CHostWnd::RenderPending() {
-    if (!m_hWnd || !root_) return;
+    if (!m_hWnd || !root_)
+        return;
     RECT rc;
     GetClientRect(m_hWnd, &rc);
     if (fullDirty_ || layoutPending_ || !surface_ || rc.right != canvas_.width ||
@@ -294,7 +332,8 @@ void CHostWnd::RenderPending() {
     // bar costs its own few pixels, not the whole window.
     CRect clip = dirtyRect_.Intersect(canvas_.Bounds());
     dirtyRect_ = CRect();
-    if (clip.IsEmpty()) return;
+    if (clip.IsEmpty())
+        return;
     ClearRect(&canvas_, clip);
     root_->Paint(&canvas_, clip);
     Present(clip);
@@ -333,14 +372,16 @@ void CHostWnd::Present(const CRect& dirty) {
 // --- tool tips ---------------------------------------------------------------------
 
 void CHostWnd::UpdateToolTips() {
-    if (!m_hWnd || tipControls_.empty()) return;
+    if (!m_hWnd || tipControls_.empty())
+        return;
     CApp* app = CApp::Get();
     if (!tooltip_) {
         tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
                                    app ? app->Instance() : nullptr, nullptr);
-        if (!tooltip_) return;
+        if (!tooltip_)
+            return;
         for (size_t i = 0; i < tipControls_.size(); ++i) {
             TTTOOLINFOW ti{};
             ti.cbSize = TTTOOLINFOW_V2_SIZE;
@@ -366,15 +407,19 @@ void CHostWnd::UpdateToolTips() {
 
 bool CHostWnd::IsInCaption(CControl* control) const {
     for (CControl* c = control; c; c = c->Parent())
-        if (dynamic_cast<CCaption*>(c)) return true;
+        if (dynamic_cast<CCaption*>(c))
+            return true;
     return false;
 }
 
 void CHostWnd::SetHoverControl(CControl* control) {
-    if (hover_ == control) return;
-    if (hover_) hover_->SetHover(false);
+    if (hover_ == control)
+        return;
+    if (hover_)
+        hover_->SetHover(false);
     hover_ = control;
-    if (hover_) hover_->SetHover(true);
+    if (hover_)
+        hover_->SetHover(true);
 }
 
 void CHostWnd::OnMouseMove(int x, int y) {
@@ -401,9 +446,11 @@ void CHostWnd::OnMouseMove(int x, int y) {
 
 void CHostWnd::OnButtonDown(int x, int y) {
     CControl* hit = root_ ? root_->HitTest(x, y) : nullptr;
-    if (!hit) return;
+    if (!hit)
+        return;
     if (hit->IsClickable()) {
-        if (hit->IsDisabled(true)) return;
+        if (hit->IsDisabled(true))
+            return;
         pressed_ = hit;
         SetHoverControl(hit);
         hit->SetPressed(true);
@@ -426,7 +473,8 @@ void CHostWnd::OnButtonUp(int x, int y) {
         return;
     }
     CControl* c = pressed_;
-    if (!c) return;
+    if (!c)
+        return;
     pressed_ = nullptr;
     c->SetPressed(false);
     ReleaseCapture();
@@ -457,14 +505,22 @@ LRESULT CHostWnd::HitTestFrame(int x, int y) const {
     GetClientRect(m_hWnd, &rc);
     bool l = x < margin_[0], t = y < margin_[1];
     bool r = x >= rc.right - margin_[2], b = y >= rc.bottom - margin_[3];
-    if (t && l) return HTTOPLEFT;
-    if (t && r) return HTTOPRIGHT;
-    if (b && l) return HTBOTTOMLEFT;
-    if (b && r) return HTBOTTOMRIGHT;
-    if (l) return HTLEFT;
-    if (r) return HTRIGHT;
-    if (t) return HTTOP;
-    if (b) return HTBOTTOM;
+    if (t && l)
+        return HTTOPLEFT;
+    if (t && r)
+        return HTTOPRIGHT;
+    if (b && l)
+        return HTBOTTOMLEFT;
+    if (b && r)
+        return HTBOTTOMRIGHT;
+    if (l)
+        return HTLEFT;
+    if (r)
+        return HTRIGHT;
+    if (t)
+        return HTTOP;
+    if (b)
+        return HTBOTTOM;
     return HTCLIENT;
 }
 
@@ -479,106 +535,116 @@ LRESULT CALLBACK CHostWnd::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     } else {
         self = reinterpret_cast<CHostWnd*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
-    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    if (!self)
+        return DefWindowProcW(hwnd, msg, wp, lp);
     LRESULT result = 0;
-    if (self->ProcessWindowMessage(hwnd, msg, wp, lp, result)) return result;
+    if (self->ProcessWindowMessage(hwnd, msg, wp, lp, result))
+        return result;
     return self->HandleMessage(msg, wp, lp);
 }
 
 LRESULT CHostWnd::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     HWND hwnd = m_hWnd;
     switch (msg) {
-    case WM_CREATE: {
-        CApp* app = CApp::Get();
-        if (app) {
-            bigIconHandle_ = app->LoadIconRef(bigIcon_);
-            smallIconHandle_ = app->LoadIconRef(smallIcon_);
-        }
-        if (bigIconHandle_) ::SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIconHandle_));
-        if (smallIconHandle_) ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIconHandle_));
-        return 0;
-    }
-    case WM_TIMER:
-        if (wp == kFrameTimer) {
-            KillTimer(hwnd, kFrameTimer);
-            framePending_ = false;
-            RenderPending();
+        case WM_CREATE: {
+            CApp* app = CApp::Get();
+            if (app) {
+                bigIconHandle_ = app->LoadIconRef(bigIcon_);
+                smallIconHandle_ = app->LoadIconRef(smallIcon_);
+            }
+            if (bigIconHandle_)
+                ::SendMessageW(hwnd, WM_SETICON, ICON_BIG,
+                               reinterpret_cast<LPARAM>(bigIconHandle_));
+            if (smallIconHandle_)
+                ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL,
+                               reinterpret_cast<LPARAM>(smallIconHandle_));
             return 0;
         }
-        break;
-    case WM_SIZE:
-        RequestLayout();
-        break;
-    case WM_SHOWWINDOW:
-        if (wp) RenderNow();
-        break;
-    case WM_ERASEBKGND:
-        return 1;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        if (!translucent_ && surfaceDc_)
-            BitBlt(dc, 0, 0, canvas_.width, canvas_.height, surfaceDc_, 0, 0, SRCCOPY);
-        EndPaint(hwnd, &ps);
-        return 0;
-    }
-    case WM_NCHITTEST: {
-        if (!resizable_ || IsZoomed(hwnd)) return HTCLIENT;
-        POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-        ScreenToClient(hwnd, &p);
-        return HitTestFrame(p.x, p.y);
-    }
-    case WM_SETCURSOR:
-        if (LOWORD(lp) == HTCLIENT) {
-            for (CControl* c = hover_; c; c = c->Parent())
-                if (c->Cursor() == L"hand") {
-                    SetCursor(LoadCursorW(nullptr, IDC_HAND));
-                    return TRUE;
-                }
-            SetCursor(LoadCursorW(nullptr, IDC_ARROW));
-            return TRUE;
-        }
-        break;
-    case WM_MOUSEMOVE:
-        OnMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
-        return 0;
-    case WM_LBUTTONDOWN:
-        OnButtonDown(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
-        return 0;
-    case WM_LBUTTONUP:
-        OnButtonUp(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
-        return 0;
-    case WM_MOUSELEAVE:
-        tracking_ = false;
-        if (!pressed_ && !dragging_) SetHoverControl(nullptr);
-        return 0;
-    case WM_CAPTURECHANGED:
-        if (reinterpret_cast<HWND>(lp) != hwnd) {
-            dragging_ = false;
-            if (pressed_) {
-                pressed_->SetPressed(false);
-                pressed_ = nullptr;
+        case WM_TIMER:
+            if (wp == kFrameTimer) {
+                KillTimer(hwnd, kFrameTimer);
+                framePending_ = false;
+                RenderPending();
+                return 0;
             }
+            break;
+        case WM_SIZE:
+            RequestLayout();
+            break;
+        case WM_SHOWWINDOW:
+            if (wp)
+                RenderNow();
+            break;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd, &ps);
+            if (!translucent_ && surfaceDc_)
+                BitBlt(dc, 0, 0, canvas_.width, canvas_.height, surfaceDc_, 0, 0, SRCCOPY);
+            EndPaint(hwnd, &ps);
+            return 0;
         }
-        return 0;
-    case WM_DESTROY: {
-        KillTimer(hwnd, kFrameTimer);
-        framePending_ = false;
-        if (tooltip_) {
-            ::DestroyWindow(tooltip_);
-            tooltip_ = nullptr;
+        case WM_NCHITTEST: {
+            if (!resizable_ || IsZoomed(hwnd))
+                return HTCLIENT;
+            POINT p{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
+            ScreenToClient(hwnd, &p);
+            return HitTestFrame(p.x, p.y);
         }
-        CApp* app = CApp::Get();
-        if (appWnd_ || (app && app->GetMainWnd() == hwnd)) PostQuitMessage(1);
-        return 0;
-    }
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        m_hWnd = nullptr;
-        hover_ = pressed_ = nullptr;
-        break;
-    default:
-        break;
+        case WM_SETCURSOR:
+            if (LOWORD(lp) == HTCLIENT) {
+                for (CControl* c = hover_; c; c = c->Parent())
+                    if (c->Cursor() == L"hand") {
+                        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+                        return TRUE;
+                    }
+                SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+                return TRUE;
+            }
+            break;
+        case WM_MOUSEMOVE:
+            OnMouseMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            return 0;
+        case WM_LBUTTONDOWN:
+            OnButtonDown(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            return 0;
+        case WM_LBUTTONUP:
+            OnButtonUp(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+            return 0;
+        case WM_MOUSELEAVE:
+            tracking_ = false;
+            if (!pressed_ && !dragging_)
+                SetHoverControl(nullptr);
+            return 0;
+        case WM_CAPTURECHANGED:
+            if (reinterpret_cast<HWND>(lp) != hwnd) {
+                dragging_ = false;
+                if (pressed_) {
+                    pressed_->SetPressed(false);
+                    pressed_ = nullptr;
+                }
+            }
+            return 0;
+        case WM_DESTROY: {
+            KillTimer(hwnd, kFrameTimer);
+            framePending_ = false;
+            if (tooltip_) {
+                ::DestroyWindow(tooltip_);
+                tooltip_ = nullptr;
+            }
+            CApp* app = CApp::Get();
+            if (appWnd_ || (app && app->GetMainWnd() == hwnd))
+                PostQuitMessage(1);
+            return 0;
+        }
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+            m_hWnd = nullptr;
+            hover_ = pressed_ = nullptr;
+            break;
+        default:
+            break;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);
 }

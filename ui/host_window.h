@@ -83,8 +83,7 @@ protected:
     }
     // Called for every window message before the host's own handling. Return TRUE
     // with `result` set to stop the message there.
-    virtual BOOL ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
-                                      LRESULT& result) {
+    virtual BOOL ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
         (void)hwnd, (void)msg, (void)wp, (void)lp, (void)result;
         return FALSE;
     }

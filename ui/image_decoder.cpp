@@ -15,18 +15,23 @@ class CGdipDecoder : public IImgDecoder {
 public:
     CGdipDecoder() {
         Gdiplus::GdiplusStartupInput input;
-        if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
+        if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok)
+            token_ = 0;
     }
     ~CGdipDecoder() override {
-        if (token_) Gdiplus::GdiplusShutdown(token_);
+        if (token_)
+            Gdiplus::GdiplusShutdown(token_);
     }
     const wchar_t* Name() const override { return L"imgdecoder-gdip"; }
 
     bool Decode(const void* data, size_t size, CPixmap* out) override {
         *out = CPixmap();
-        if (!token_ || !data || size == 0 || size > 0x7FFFFFFF) return false;
-        IStream* stream = SHCreateMemStream(static_cast<const BYTE*>(data), static_cast<UINT>(size));
-        if (!stream) return false;
+        if (!token_ || !data || size == 0 || size > 0x7FFFFFFF)
+            return false;
+        IStream* stream =
+            SHCreateMemStream(static_cast<const BYTE*>(data), static_cast<UINT>(size));
+        if (!stream)
+            return false;
         bool ok = false;
         {
             Gdiplus::Bitmap bitmap(stream);
@@ -43,7 +48,8 @@ public:
                     out->pixels.resize(static_cast<size_t>(w) * h);
                     for (int y = 0; y < h; ++y)
                         std::memcpy(&out->pixels[static_cast<size_t>(y) * w],
-                                    static_cast<const BYTE*>(bits.Scan0) + static_cast<INT_PTR>(y) * bits.Stride,
+                                    static_cast<const BYTE*>(bits.Scan0) +
+                                        static_cast<INT_PTR>(y) * bits.Stride,
                                     static_cast<size_t>(w) * 4);
                     bitmap.UnlockBits(&bits);
                     ok = true;
@@ -66,7 +72,8 @@ bool IsKnownImageDecoderName(const std::wstring& name) {
 }
 
 std::unique_ptr<IImgDecoder> CreateImageDecoder(const std::wstring& name) {
-    if (name == L"imgdecoder-gdip") return std::unique_ptr<IImgDecoder>(new CGdipDecoder());
+    if (name == L"imgdecoder-gdip")
+        return std::unique_ptr<IImgDecoder>(new CGdipDecoder());
     return nullptr;
 }
 

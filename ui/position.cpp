@@ -10,33 +10,58 @@ namespace {
 
 bool ParseCoord(const std::wstring& raw, bool allowSize, PosCoord* out) {
     size_t i = 0, n = raw.size();
-    while (i < n && std::iswspace(raw[i])) ++i;
-    while (n > i && std::iswspace(raw[n - 1])) --n;
-    if (i == n) return false;
+    while (i < n && std::iswspace(raw[i]))
+        ++i;
+    while (n > i && std::iswspace(raw[n - 1]))
+        --n;
+    if (i == n)
+        return false;
     PosCoord c;
     switch (raw[i]) {
-    case L'|': c.anchor = PosAnchor::Center; ++i; break;
-    case L'%': c.anchor = PosAnchor::Percent; ++i; break;
-    case L'[': c.anchor = PosAnchor::PrevFar; ++i; break;
-    case L'{': c.anchor = PosAnchor::PrevNear; ++i; break;
-    case L']': c.anchor = PosAnchor::NextNear; ++i; break;
-    case L'}': c.anchor = PosAnchor::NextFar; ++i; break;
-    case L'@':
-        if (!allowSize) return false;
-        c.anchor = PosAnchor::Size;
-        ++i;
-        break;
-    default: break;
+        case L'|':
+            c.anchor = PosAnchor::Center;
+            ++i;
+            break;
+        case L'%':
+            c.anchor = PosAnchor::Percent;
+            ++i;
+            break;
+        case L'[':
+            c.anchor = PosAnchor::PrevFar;
+            ++i;
+            break;
+        case L'{':
+            c.anchor = PosAnchor::PrevNear;
+            ++i;
+            break;
+        case L']':
+            c.anchor = PosAnchor::NextNear;
+            ++i;
+            break;
+        case L'}':
+            c.anchor = PosAnchor::NextFar;
+            ++i;
+            break;
+        case L'@':
+            if (!allowSize)
+                return false;
+            c.anchor = PosAnchor::Size;
+            ++i;
+            break;
+        default:
+            break;
     }
     if (i < n && (raw[i] == L'-' || raw[i] == L'+')) {
         c.negative = raw[i] == L'-';
         ++i;
     }
-    if (i == n || !(std::iswdigit(raw[i]) || raw[i] == L'.')) return false;
+    if (i == n || !(std::iswdigit(raw[i]) || raw[i] == L'.'))
+        return false;
     std::wstring number = raw.substr(i, n - i);
     wchar_t* end = nullptr;
     double value = std::wcstod(number.c_str(), &end);
-    if (end == number.c_str() || *end != L'\0' || !std::isfinite(value)) return false;
+    if (end == number.c_str() || *end != L'\0' || !std::isfinite(value))
+        return false;
     c.value = value;
     *out = c;
     return true;
@@ -53,31 +78,33 @@ struct AxisContext {
     const Span* next;  // nullptr when there is no next sibling
 };
 
-int Round(double v) { return static_cast<int>(std::lround(v)); }
+int Round(double v) {
+    return static_cast<int>(std::lround(v));
+}
 
 // The position one coordinate names on one axis.
 int Resolve(const PosCoord& c, const AxisContext& ctx) {
     const double signedValue = c.negative ? -c.value : c.value;
     const int p0 = ctx.parent.near, p1 = ctx.parent.far;
     switch (c.anchor) {
-    case PosAnchor::Edge:
-        return c.negative ? p1 - Round(c.value) : p0 + Round(c.value);
-    case PosAnchor::Center:
-        return p0 + (p1 - p0) / 2 + Round(signedValue);
-    case PosAnchor::Percent: {
-        int part = Round((p1 - p0) * c.value / 100.0);
-        return c.negative ? p1 - part : p0 + part;
-    }
-    case PosAnchor::PrevFar:
-        return (ctx.prev ? ctx.prev->far : p0) + Round(signedValue);
-    case PosAnchor::PrevNear:
-        return (ctx.prev ? ctx.prev->near : p0) + Round(signedValue);
-    case PosAnchor::NextNear:
-        return (ctx.next ? ctx.next->near : p1) + Round(signedValue);
-    case PosAnchor::NextFar:
-        return (ctx.next ? ctx.next->far : p1) + Round(signedValue);
-    case PosAnchor::Size:
-        break;  // only meaningful as a far coordinate, handled by the caller
+        case PosAnchor::Edge:
+            return c.negative ? p1 - Round(c.value) : p0 + Round(c.value);
+        case PosAnchor::Center:
+            return p0 + (p1 - p0) / 2 + Round(signedValue);
+        case PosAnchor::Percent: {
+            int part = Round((p1 - p0) * c.value / 100.0);
+            return c.negative ? p1 - part : p0 + part;
+        }
+        case PosAnchor::PrevFar:
+            return (ctx.prev ? ctx.prev->far : p0) + Round(signedValue);
+        case PosAnchor::PrevNear:
+            return (ctx.prev ? ctx.prev->near : p0) + Round(signedValue);
+        case PosAnchor::NextNear:
+            return (ctx.next ? ctx.next->near : p1) + Round(signedValue);
+        case PosAnchor::NextFar:
+            return (ctx.next ? ctx.next->far : p1) + Round(signedValue);
+        case PosAnchor::Size:
+            break;  // only meaningful as a far coordinate, handled by the caller
     }
     return p0;
 }
@@ -98,8 +125,10 @@ bool RefersToNext(const PosSpec& p) {
 
 CRect Place(const CRect& parent, const LayoutItem& item, const CRect* prev, const CRect* next) {
     Span prevX, prevY, nextX, nextY;
-    if (prev) prevX = {prev->left, prev->right}, prevY = {prev->top, prev->bottom};
-    if (next) nextX = {next->left, next->right}, nextY = {next->top, next->bottom};
+    if (prev)
+        prevX = {prev->left, prev->right}, prevY = {prev->top, prev->bottom};
+    if (next)
+        nextX = {next->left, next->right}, nextY = {next->top, next->bottom};
     AxisContext ax{{parent.left, parent.right}, prev ? &prevX : nullptr, next ? &nextX : nullptr};
     AxisContext ay{{parent.top, parent.bottom}, prev ? &prevY : nullptr, next ? &nextY : nullptr};
 
@@ -119,14 +148,18 @@ CRect Place(const CRect& parent, const LayoutItem& item, const CRect* prev, cons
         const PosCoord& cb = p.coord[3];
         r.right = cr.anchor == PosAnchor::Size ? r.left + Round(cr.value) : Resolve(cr, ax);
         r.bottom = cb.anchor == PosAnchor::Size ? r.top + Round(cb.value) : Resolve(cb, ay);
-        if (item.width >= 0) r.right = r.left + item.width;
-        if (item.height >= 0) r.bottom = r.top + item.height;
+        if (item.width >= 0)
+            r.right = r.left + item.width;
+        if (item.height >= 0)
+            r.bottom = r.top + item.height;
     } else {
         r.right = r.left + w;
         r.bottom = r.top + h;
     }
-    if (r.right < r.left) r.right = r.left;
-    if (r.bottom < r.top) r.bottom = r.top;
+    if (r.right < r.left)
+        r.right = r.left;
+    if (r.bottom < r.top)
+        r.bottom = r.top;
 
     int dx = Round(item.offsetX * r.Width());
     int dy = Round(item.offsetY * r.Height());
@@ -143,16 +176,19 @@ bool ParsePos(const std::wstring& text, PosSpec* out) {
     size_t start = 0;
     while (true) {
         size_t comma = text.find(L',', start);
-        parts.push_back(text.substr(start, comma == std::wstring::npos ? std::wstring::npos
-                                                                        : comma - start));
-        if (comma == std::wstring::npos) break;
+        parts.push_back(
+            text.substr(start, comma == std::wstring::npos ? std::wstring::npos : comma - start));
+        if (comma == std::wstring::npos)
+            break;
         start = comma + 1;
     }
-    if (parts.size() != 2 && parts.size() != 4) return false;
+    if (parts.size() != 2 && parts.size() != 4)
+        return false;
     PosSpec spec;
     spec.count = static_cast<int>(parts.size());
     for (int i = 0; i < spec.count; ++i)
-        if (!ParseCoord(parts[i], i >= 2, &spec.coord[i])) return false;
+        if (!ParseCoord(parts[i], i >= 2, &spec.coord[i]))
+            return false;
     *out = spec;
     return true;
 }
@@ -169,13 +205,15 @@ std::vector<CRect> LayoutChildren(const CRect& parent, const std::vector<LayoutI
     while (remaining > 0) {
         bool progress = false;
         for (size_t i = 0; i < n; ++i) {
-            if (done[i]) continue;
+            if (done[i])
+                continue;
             const PosSpec& p = items[i].pos;
             bool havePrev = i > 0 && done[i - 1];
             bool haveNext = i + 1 < n && done[i + 1];
             bool prevReady = !RefersToPrev(p) || i == 0 || havePrev;
             bool nextReady = !RefersToNext(p) || i + 1 == n || haveNext;
-            if (!breakCycles && !(prevReady && nextReady)) continue;
+            if (!breakCycles && !(prevReady && nextReady))
+                continue;
             rects[i] = Place(parent, items[i], havePrev ? &rects[i - 1] : nullptr,
                              haveNext ? &rects[i + 1] : nullptr);
             done[i] = true;
@@ -183,7 +221,8 @@ std::vector<CRect> LayoutChildren(const CRect& parent, const std::vector<LayoutI
             progress = true;
             breakCycles = false;
         }
-        if (!progress) breakCycles = true;
+        if (!progress)
+            breakCycles = true;
     }
     return rects;
 }

@@ -9,13 +9,20 @@ namespace ui {
 CSkin::CSkin(Kind kind, const std::map<std::wstring, std::wstring>& attrs) : kind_(kind) {
     for (const auto& a : attrs) {
         const std::wstring& k = a.first;
-        if (k == L"name") name_ = a.second;
-        else if (k == L"src") src_ = a.second;
-        else if (k == L"states") states_ = std::max(1, ParseInt(a.second, 1));
-        else if (k == L"left") left_ = ParseInt(a.second, 0);
-        else if (k == L"top") top_ = ParseInt(a.second, 0);
-        else if (k == L"right") right_ = ParseInt(a.second, 0);
-        else if (k == L"bottom") bottom_ = ParseInt(a.second, 0);
+        if (k == L"name")
+            name_ = a.second;
+        else if (k == L"src")
+            src_ = a.second;
+        else if (k == L"states")
+            states_ = std::max(1, ParseInt(a.second, 1));
+        else if (k == L"left")
+            left_ = ParseInt(a.second, 0);
+        else if (k == L"top")
+            top_ = ParseInt(a.second, 0);
+        else if (k == L"right")
+            right_ = ParseInt(a.second, 0);
+        else if (k == L"bottom")
+            bottom_ = ParseInt(a.second, 0);
         else if (k == L"margin") {
             std::vector<double> m = ParseNumberList(a.second);
             if (m.size() == 4) {
@@ -28,7 +35,8 @@ CSkin::CSkin(Kind kind, const std::map<std::wstring, std::wstring>& attrs) : kin
 
 CSize CSkin::StateSize() const {
     CSize s;
-    if (image_.IsEmpty()) return s;
+    if (image_.IsEmpty())
+        return s;
     s.cx = image_.width / states_;
     s.cy = image_.height;
     return s;
@@ -42,7 +50,8 @@ CRect CSkin::StateRect(int state) const {
 
 void CSkin::Draw(CCanvas* canvas, const CRect& dst, int state, const CRect& clip,
                  int opacity) const {
-    if (image_.IsEmpty() || dst.IsEmpty()) return;
+    if (image_.IsEmpty() || dst.IsEmpty())
+        return;
     CRect src = StateRect(state);
     if (kind_ == Kind::Frame)
         DrawNineGrid(canvas, dst, image_, src, left_, top_, right_, bottom_, clip, opacity);

@@ -28,7 +28,9 @@ public:
     void SetImage(CPixmap image) { image_ = std::move(image); }
     const CPixmap& Image() const { return image_; }
     bool IsEmpty() const { return image_.IsEmpty(); }
-    void Margins(int* l, int* t, int* r, int* b) const { *l = left_, *t = top_, *r = right_, *b = bottom_; }
+    void Margins(int* l, int* t, int* r, int* b) const {
+        *l = left_, *t = top_, *r = right_, *b = bottom_;
+    }
 
     // The size of one state (the image's width divided by the state count).
     CSize StateSize() const;

@@ -8,12 +8,15 @@ namespace ui {
 CSize MeasureTextExtent(HFONT font, const std::wstring& text) {
     CSize size;
     HDC dc = CreateCompatibleDC(nullptr);
-    if (!dc) return size;
-    HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    if (!dc)
+        return size;
+    HGDIOBJ old =
+        SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
     SIZE s{};
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
-    if (!text.empty()) GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &s);
+    if (!text.empty())
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &s);
     size.cx = s.cx;
     size.cy = std::max<int>(s.cy, tm.tmHeight);
     SelectObject(dc, old);
@@ -21,28 +24,36 @@ CSize MeasureTextExtent(HFONT font, const std::wstring& text) {
     return size;
 }
 
-void DrawTextOnCanvas(CCanvas* canvas, const CRect& rect, const std::wstring& text, HFONT font,
-                      Argb color, UINT format, const CRect& clip) {
-    CRect visible = rect.Intersect(clip).Intersect(canvas->Bounds());
-    if (text.empty() || visible.IsEmpty() || (color >> 24) == 0) return;
-    const int w = rect.Width(), h = rect.Height();
+HBITMAP CreateCanvasBitmap(HDC dc, int width, int height, void** bits) {
     BITMAPINFO bi{};
     bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;  // top-down, as the canvas stores its rows
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bi.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(dc, &bi, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+void DrawTextOnCanvas(CCanvas* canvas, const CRect& rect, const std::wstring& text, HFONT font,
+                      Argb color, UINT format, const CRect& clip) {
+    CRect visible = rect.Intersect(clip).Intersect(canvas->Bounds());
+    if (text.empty() || visible.IsEmpty() || (color >> 24) == 0)
+        return;
+    const int w = rect.Width(), h = rect.Height();
     void* bits = nullptr;
     HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bmp = dc ? CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    HBITMAP bmp = dc ? CreateCanvasBitmap(dc, w, h, &bits) : nullptr;
     if (!bmp || !bits) {
-        if (bmp) DeleteObject(bmp);
-        if (dc) DeleteDC(dc);
+        if (bmp)
+            DeleteObject(bmp);
+        if (dc)
+            DeleteDC(dc);
         return;
     }
     HGDIOBJ oldBmp = SelectObject(dc, bmp);
-    HGDIOBJ oldFont = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ oldFont =
+        SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
     SetTextColor(dc, RGB(255, 255, 255));
     SetBkMode(dc, TRANSPARENT);
     RECT r{0, 0, w, h};

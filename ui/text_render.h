@@ -11,6 +11,10 @@
 
 namespace ui {
 
+// A 32-bit top-down DIB section for `dc`, the layout of the framework's canvas; `bits`
+// receives its pixels. Null when it cannot be made.
+HBITMAP CreateCanvasBitmap(HDC dc, int width, int height, void** bits);
+
 CSize MeasureTextExtent(HFONT font, const std::wstring& text);
 
 // `format` takes DrawText flags (DT_LEFT, DT_CENTER, DT_VCENTER, DT_SINGLELINE, ...).

@@ -24,9 +24,9 @@ struct CUiDef {
     FontSpec defaultFont;
     std::map<std::wstring, std::wstring> strings;
     std::map<std::wstring, Argb> colors;
-    std::vector<SkinEntry> skins;            // in table order
-    std::map<std::wstring, AttrMap> styles;  // style classes by name
-    std::map<std::wstring, AttrMap> objattr; // default attributes by control kind
+    std::vector<SkinEntry> skins;             // in table order
+    std::map<std::wstring, AttrMap> styles;   // style classes by name
+    std::map<std::wstring, AttrMap> objattr;  // default attributes by control kind
 };
 
 // Reads "type:name" resources named by the definition.

@@ -4,7 +4,8 @@ namespace ui {
 
 bool LoadXml(const std::vector<uint8_t>& bytes, pugi::xml_document* doc) {
     doc->reset();
-    if (bytes.empty()) return false;
+    if (bytes.empty())
+        return false;
     pugi::xml_parse_result r =
         doc->load_buffer(bytes.data(), bytes.size(), pugi::parse_default, pugi::encoding_auto);
     return r && doc->document_element();

@@ -1,6 +1,5 @@
 #include "update/client_config.h"
 
-
 #include <pugixml.hpp>
 
 #include "update/run_mode.h"

@@ -33,14 +33,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
 
     RunModeChoice choice = ChooseRunMode(CommandLineArguments());
     switch (choice.mode) {
-    case RunMode::DefaultInstall:
-        InstallDefault();
-        return 2;
-    case RunMode::SilentUpdate:
-        UpgradeSilent(choice.clientTypeId);
-        return 1;
-    case RunMode::Window:
-        break;
+        case RunMode::DefaultInstall:
+            InstallDefault();
+            return 2;
+        case RunMode::SilentUpdate:
+            UpgradeSilent(choice.clientTypeId);
+            return 1;
+        case RunMode::Window:
+            break;
     }
     return RunWindowMode(instance, choice.updateMode, choice.clientTypeId);
 }

@@ -9,24 +9,15 @@
 #include "update/userinfo.h"
 
 const ui::SNamedID kMainNamedIds[kMainNamedIdCount] = {
-    {L"_name_start", 65535},
-    {L"btn_choose_changedir", 65544},
-    {L"btn_close", 65538},
-    {L"btn_min", 65539},
-    {L"btn_ok_install", 65542},
-    {L"edit_choose_url", 65543},
-    {L"link_agreement", 65548},
-    {L"main_versionInfo", 65537},
-    {L"progress", 65552},
-    {L"radio_auto", 65546},
-    {L"radio_xieyi", 65547},
-    {L"radio_zmkj", 65545},
-    {L"text_company", 65550},
-    {L"text_pro", 65551},
-    {L"window_0", 65536},
-    {L"window_logo", 65540},
-    {L"window_main", 65541},
-    {L"window_process", 65549},
+    {L"_name_start", 65535},    {L"btn_choose_changedir", 65544},
+    {L"btn_close", 65538},      {L"btn_min", 65539},
+    {L"btn_ok_install", 65542}, {L"edit_choose_url", 65543},
+    {L"link_agreement", 65548}, {L"main_versionInfo", 65537},
+    {L"progress", 65552},       {L"radio_auto", 65546},
+    {L"radio_xieyi", 65547},    {L"radio_zmkj", 65545},
+    {L"text_company", 65550},   {L"text_pro", 65551},
+    {L"window_0", 65536},       {L"window_logo", 65540},
+    {L"window_main", 65541},    {L"window_process", 65549},
 };
 
 namespace {
@@ -38,7 +29,8 @@ const wchar_t kInvalidFolder[] = L"无效的目录，请重新选择";
 
 std::wstring FromAnsi(const char* text) {
     int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (n <= 0) return std::wstring();
+    if (n <= 0)
+        return std::wstring();
     std::vector<wchar_t> buf(n);
     MultiByteToWideChar(CP_ACP, 0, text, -1, buf.data(), n);
     return std::wstring(buf.data());
@@ -47,8 +39,10 @@ std::wstring FromAnsi(const char* text) {
 // The Program Files folder as a 32-bit process sees it, in every build of the program.
 std::wstring ProgramFilesFolder() {
     wchar_t path[MAX_PATH] = {0};
-    if (SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILESX86, FALSE)) return path;
-    if (SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILES, FALSE)) return path;
+    if (SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILESX86, FALSE))
+        return path;
+    if (SHGetSpecialFolderPathW(nullptr, path, CSIDL_PROGRAM_FILES, FALSE))
+        return path;
     return L"C:\\Program Files";
 }
 
@@ -72,14 +66,19 @@ BOOL CMainDlg::OnInitDialog() {
     ui::CControl* company = FindChildByName(L"text_company");
     if (UpdateMode == 0) {
         InstallDir = FormatInstallDir(ProgramFilesFolder());
-        if (DirEdit) DirEdit->SetText(InstallDir);
-        if (version) version->SetText(std::wstring(kProductName) + L" - 安装");
-        if (company) company->SetText(kProductName);
+        if (DirEdit)
+            DirEdit->SetText(InstallDir);
+        if (version)
+            version->SetText(std::wstring(kProductName) + L" - 安装");
+        if (company)
+            company->SetText(kProductName);
     } else {
         InstallDir = OwnDir;
         Onbtn_ok_install();
-        if (version) version->SetText(std::wstring(kProductName) + L" - 更新");
-        if (company) company->SetText(kProductName);
+        if (version)
+            version->SetText(std::wstring(kProductName) + L" - 更新");
+        if (company)
+            company->SetText(kProductName);
     }
 
     if (ui::CControl* agree = FindChildByName(L"radio_xieyi"))
@@ -90,12 +89,15 @@ BOOL CMainDlg::OnInitDialog() {
 }
 
 void CMainDlg::Onbtn_ok_install() {
-    if (ui::CControl* page = FindChildByName(L"window_main")) page->SetVisible(false, false);
-    if (ui::CControl* page = FindChildByName(L"window_process")) page->SetVisible(true, true);
+    if (ui::CControl* page = FindChildByName(L"window_main"))
+        page->SetVisible(false, false);
+    if (ui::CControl* page = FindChildByName(L"window_process"))
+        page->SetVisible(true, true);
 }
 
 bool CMainDlg::OnCommand(ui::CEventArgs* evt) {
-    if (evt->code != ui::EVT_CMD) return false;
+    if (evt->code != ui::EVT_CMD)
+        return false;
     const std::wstring& name = evt->nameFrom;
     if (name == L"btn_close") {
         DestroyWindow();
@@ -121,7 +123,8 @@ bool CMainDlg::BrowseForFolder(std::wstring* folder) {
     bi.lpszTitle = L"请选择安装目录";
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT | BIF_NEWDIALOGSTYLE | BIF_NONEWFOLDERBUTTON;
     PIDLIST_ABSOLUTE item = SHBrowseForFolderW(&bi);
-    if (!item) return false;  // cancelled
+    if (!item)
+        return false;  // cancelled
     wchar_t path[MAX_PATH] = {0};
     bool ok = SHGetPathFromIDListW(item, path) && path[0];
     CoTaskMemFree(item);
@@ -136,14 +139,17 @@ bool CMainDlg::BrowseForFolder(std::wstring* folder) {
 
 void CMainDlg::OnChooseDir() {
     std::wstring folder;
-    if (!BrowseForFolder(&folder)) return;
+    if (!BrowseForFolder(&folder))
+        return;
     InstallDir = FormatInstallDir(folder);
-    if (DirEdit) DirEdit->SetText(InstallDir);
+    if (DirEdit)
+        DirEdit->SetText(InstallDir);
 }
 
 void CMainDlg::OnAgreementToggle() {
     ui::CCheckBox* agree = FindChildByName2<ui::CCheckBox>(L"radio_xieyi");
-    if (!agree) return;
+    if (!agree)
+        return;
     if (ui::CControl* install = FindChildByName(L"btn_ok_install"))
         install->EnableWindow(agree->IsChecked(), true);
 }
@@ -151,24 +157,27 @@ void CMainDlg::OnAgreementToggle() {
 BOOL CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     (void)hwnd;
     switch (msg) {
-    case WM_INITDIALOG:
-        result = OnInitDialog();
-        return TRUE;
-    case WM_CLOSE:
-        DestroyWindow();
-        result = 0;
-        return TRUE;
-    case WM_UPDATE_PROGRESS:
-        TotalSize = static_cast<double>(static_cast<uint32_t>(lp));
-        if (ProgressBar) ProgressBar->SetValue(static_cast<int>(wp));
-        result = 1;
-        return TRUE;
-    case WM_UPDATE_FAILED:
-        if (ProgressText) ProgressText->SetText(L"下载失败");
-        if (ProgressBar) ProgressBar->SetValue(0);
-        result = 1;
-        return TRUE;
-    default:
-        return FALSE;
+        case WM_INITDIALOG:
+            result = OnInitDialog();
+            return TRUE;
+        case WM_CLOSE:
+            DestroyWindow();
+            result = 0;
+            return TRUE;
+        case WM_UPDATE_PROGRESS:
+            TotalSize = static_cast<double>(static_cast<uint32_t>(lp));
+            if (ProgressBar)
+                ProgressBar->SetValue(static_cast<int>(wp));
+            result = 1;
+            return TRUE;
+        case WM_UPDATE_FAILED:
+            if (ProgressText)
+                ProgressText->SetText(L"下载失败");
+            if (ProgressBar)
+                ProgressBar->SetValue(0);
+            result = 1;
+            return TRUE;
+        default:
+            return FALSE;
     }
 }

@@ -32,15 +32,15 @@ class CMainDlg : public ui::CHostWnd {
 public:
     explicit CMainDlg(const wchar_t* layout = L"LAYOUT:XML_MAINWND");
 
-    std::wstring OwnDir;                     // the program's folder (ExeDir), trailing backslash
-    ui::CProgress* ProgressBar = nullptr;    // the progress bar "progress"
-    ui::CControl* ProgressText = nullptr;    // the status text "text_pro"
-    std::wstring NewVersion;                 // version text of the package being installed
-    double TotalSize = 0;                    // lParam of the latest WM_UPDATE_PROGRESS
-    ui::CEdit* DirEdit = nullptr;            // the folder field "edit_choose_url"
-    std::wstring InstallDir;                 // installation folder, trailing backslash
-    int UpdateMode = 0;                      // 1 when the program got a command-line argument
-    int ClientTypeId = 0;                    // integer value of the first argument
+    std::wstring OwnDir;                   // the program's folder (ExeDir), trailing backslash
+    ui::CProgress* ProgressBar = nullptr;  // the progress bar "progress"
+    ui::CControl* ProgressText = nullptr;  // the status text "text_pro"
+    std::wstring NewVersion;               // version text of the package being installed
+    double TotalSize = 0;                  // lParam of the latest WM_UPDATE_PROGRESS
+    ui::CEdit* DirEdit = nullptr;          // the folder field "edit_choose_url"
+    std::wstring InstallDir;               // installation folder, trailing backslash
+    int UpdateMode = 0;                    // 1 when the program got a command-line argument
+    int ClientTypeId = 0;                  // integer value of the first argument
 
     // WM_INITDIALOG: finds the controls, sets the folder and the titles for the
     // flavour (the update flavour runs the install command at once), the agreement
@@ -53,8 +53,7 @@ public:
 protected:
     // Command events (code 10000) of the five controls, by name; others go on.
     bool OnCommand(ui::CEventArgs* evt) override;
-    BOOL ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
-                              LRESULT& result) override;
+    BOOL ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
     // The shell's folder dialog; a chosen file-system folder becomes InstallDir.
     // Virtual so that tests can stand in for the modal dialog.

@@ -42,9 +42,8 @@ int WriteUninstallInfo(std::uint32_t estimatedSizeKB, const std::wstring& uninst
         return 2;
     HKEY entry = nullptr;
     DWORD disposition = 0;
-    LONG created = RegCreateKeyExW(uninstall, kClientValueName, 0, nullptr,
-                                   REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr,
-                                   &entry, &disposition);
+    LONG created = RegCreateKeyExW(uninstall, kClientValueName, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                   KEY_READ | KEY_WRITE, nullptr, &entry, &disposition);
     RegCloseKey(uninstall);
     if (created != ERROR_SUCCESS)
         return 2;

@@ -88,9 +88,9 @@ bool CUserInfo::CreateDesktopShortcut(const std::wstring& targetPath) {
     PointLinkAt(link, targetPath);
 
     IPersistFile* persist = nullptr;
-    bool saved = SUCCEEDED(link->QueryInterface(IID_IPersistFile,
-                                                reinterpret_cast<void**>(&persist))) &&
-                 SUCCEEDED(persist->Save(file.c_str(), TRUE));
+    bool saved =
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
+        SUCCEEDED(persist->Save(file.c_str(), TRUE));
     Release(persist);
     Release(link);
     return saved;
@@ -107,8 +107,8 @@ bool CUserInfo::UpdateDesktopShortcut(const std::wstring& targetPath) {
     IShellLinkW* link = nullptr;
     IPersistFile* persist = nullptr;
     bool saved = false;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IShellLinkW, reinterpret_cast<void**>(&link))) &&
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
         SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
         SUCCEEDED(persist->Load(file.c_str(), STGM_READWRITE))) {
         PointLinkAt(link, targetPath);

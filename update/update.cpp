@@ -22,8 +22,7 @@ int ErrorCode(DWORD error) {
 // Windows that is "Program Files (x86)". Empty when the shell cannot name it.
 std::wstring ProgramFilesFolder() {
     wchar_t folder[MAX_PATH] = L"";
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT,
-                                folder)))
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, folder)))
         return std::wstring();
     return folder;
 }
@@ -31,9 +30,9 @@ std::wstring ProgramFilesFolder() {
 // Volume and file index of a folder, so that two spellings of one folder (case, 8.3
 // names, links) compare equal.
 bool FolderIdentity(const std::wstring& folder, BY_HANDLE_FILE_INFORMATION* info) {
-    HANDLE handle = CreateFileW(folder.c_str(), 0,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE handle =
+        CreateFileW(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE)
         return false;
     bool ok = GetFileInformationByHandle(handle, info) != FALSE;
@@ -86,14 +85,13 @@ void MoveDestinationAside(const std::wstring& destination) {
     if (DeleteFileW(destination.c_str()))
         return;
     int error = ErrorCode(GetLastError());
-    HGLOG_DEBUG(L"CopyTempFile2InstallDir", L"DeleteFileW Error %d %s", error,
-                destination.c_str());
+    HGLOG_DEBUG(L"CopyTempFile2InstallDir", L"DeleteFileW Error %d %s", error, destination.c_str());
     std::wstring old = destination + L"_old";
     if (MoveFileExW(destination.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         if (!MoveFileExW(old.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
             int rebootError = ErrorCode(GetLastError());
-            HGLOG_DEBUG(L"CopyTempFile2InstallDir", L"MoveFileExW Reboot Error %d %s",
-                        rebootError, old.c_str());
+            HGLOG_DEBUG(L"CopyTempFile2InstallDir", L"MoveFileExW Reboot Error %d %s", rebootError,
+                        old.c_str());
         }
     } else {
         int moveError = ErrorCode(GetLastError());
@@ -171,4 +169,3 @@ void InstallDefault() {
     user->SetAutoRun(clientPath);
     StartClient(clientPath, destination + L"\\");
 }
-

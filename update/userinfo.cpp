@@ -92,8 +92,8 @@ void CUserInfo::LoadExeConfig() {
     if (!ReadWholeFile(path, &bytes) || !ParseClientConfig(bytes, &text))
         return;
 
-    ClientSettings settings = {ClientType, CaptName, ChannelNumber, Net_Link, Net_Server,
-                               Net_FxServer};
+    ClientSettings settings = {ClientType, CaptName,   ChannelNumber,
+                               Net_Link,   Net_Server, Net_FxServer};
     ApplyClientConfig(text, &settings);
     ClientType = settings.clientType;
     CaptName = settings.captName;
@@ -102,10 +102,11 @@ void CUserInfo::LoadExeConfig() {
     Net_Server = settings.netServer;
     Net_FxServer = settings.netFxServer;
 
-    HGLOG_DEBUG(L"CUserInfo::LoadExeConfig",
-                L"读取配置后***类型:%d,标题名:%s,渠道号:%s \r\n 网站链接:%s,后台:%s,分销后台:%s\r\n",
-                ClientType, CaptName.c_str(), ChannelNumber.c_str(), Net_Link.c_str(),
-                Net_Server.c_str(), Net_FxServer.c_str());
+    HGLOG_DEBUG(
+        L"CUserInfo::LoadExeConfig",
+        L"读取配置后***类型:%d,标题名:%s,渠道号:%s \r\n 网站链接:%s,后台:%s,分销后台:%s\r\n",
+        ClientType, CaptName.c_str(), ChannelNumber.c_str(), Net_Link.c_str(), Net_Server.c_str(),
+        Net_FxServer.c_str());
 }
 
 bool PathExists(const std::wstring& path) {

@@ -12,14 +12,14 @@
 
 class CUserInfo : public Singleton<CUserInfo> {
 public:
-    std::wstring ExeDir;       // program folder, ends with a backslash
-    std::wstring DataDir;      // per-user data folder, no trailing backslash
-    int ClientType;            // client variant, passed on the client's command line
-    std::wstring Net_Link;     // product web site
-    std::wstring Net_Server;   // backend
-    std::wstring Net_FxServer; // distribution backend
+    std::wstring ExeDir;        // program folder, ends with a backslash
+    std::wstring DataDir;       // per-user data folder, no trailing backslash
+    int ClientType;             // client variant, passed on the client's command line
+    std::wstring Net_Link;      // product web site
+    std::wstring Net_Server;    // backend
+    std::wstring Net_FxServer;  // distribution backend
     std::wstring ChannelNumber;
-    std::wstring CaptName;     // product caption, also the desktop shortcut's name
+    std::wstring CaptName;  // product caption, also the desktop shortcut's name
 
     // Logs the current configuration, then reads config.xml from ExeDir and logs the
     // values read. A missing or malformed file keeps every default.

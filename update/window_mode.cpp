@@ -16,9 +16,11 @@ namespace {
 void EnterProgramFolder() {
     wchar_t path[MAX_PATH + 1] = {0};
     DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return;
+    if (n == 0 || n >= MAX_PATH)
+        return;
     wchar_t* slash = wcsrchr(path, L'\\');
-    if (!slash) return;
+    if (!slash)
+        return;
     slash[1] = L'\0';
     SetCurrentDirectoryW(path);
 }
@@ -32,8 +34,8 @@ int RunWindowMode(HINSTANCE instance, int updateMode, int clientTypeId) {
     std::unique_ptr<ui::IImgDecoder> decoder = ui::CreateImageDecoder(L"imgdecoder-gdip");
     renderFactory->SetImgDecoder(decoder.get());
 
-    ui::CApp* app = new ui::CApp(renderFactory.get(), instance, L"SOUIHOST",
-                                 ui::CObjectRegistry::Default());
+    ui::CApp* app =
+        new ui::CApp(renderFactory.get(), instance, L"SOUIHOST", ui::CObjectRegistry::Default());
     app->InitNamedIds(kMainNamedIds, kMainNamedIdCount, true);
 
     // Optional system resources; without the library the built-in defaults stand.

@@ -34,7 +34,8 @@ public:
             at.OffsetHigh = static_cast<DWORD>(pos >> 32);
             const size_t want = n - total < 0x40000000u ? n - total : 0x40000000u;
             DWORD got = 0;
-            if (!ReadFile(file_, static_cast<char*>(buffer) + total, static_cast<DWORD>(want), &got, &at)) {
+            if (!ReadFile(file_, static_cast<char*>(buffer) + total, static_cast<DWORD>(want), &got,
+                          &at)) {
                 if (GetLastError() == ERROR_HANDLE_EOF)
                     break;
                 return -1;
@@ -125,7 +126,8 @@ HANDLE CreateTemporaryFile(const std::wstring& folder, std::wstring* path) {
     static unsigned counter = 0;
     for (int attempt = 0; attempt < 32; ++attempt) {
         wchar_t leaf[32];
-        std::swprintf(leaf, 32, L"~kz%lx%x.tmp", GetCurrentProcessId() & 0xFFFFu, ++counter & 0xFFFFu);
+        std::swprintf(leaf, 32, L"~kz%lx%x.tmp", GetCurrentProcessId() & 0xFFFFu,
+                      ++counter & 0xFFFFu);
         *path = LongPathForm(folder + leaf);
         HANDLE file = CreateFileW(path->c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -190,7 +192,8 @@ ZipResult WriteFileEntry(CZipReader& reader, int index, const ZipEntryInfo& info
     if (!CanReplace(output))
         return kZipNoFile;
     const size_t cut = output.find_last_of(L"\\/");
-    const std::wstring folder = cut == std::wstring::npos ? std::wstring() : output.substr(0, cut + 1);
+    const std::wstring folder =
+        cut == std::wstring::npos ? std::wstring() : output.substr(0, cut + 1);
     std::wstring temporary;
     HANDLE file = CreateTemporaryFile(folder, &temporary);
     if (file == INVALID_HANDLE_VALUE)
@@ -209,9 +212,8 @@ ZipResult WriteFileEntry(CZipReader& reader, int index, const ZipEntryInfo& info
         RemoveTemporaryFile(temporary);
         return result;
     }
-    const DWORD attributes =
-        info.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                           FILE_ATTRIBUTE_ARCHIVE);
+    const DWORD attributes = info.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     SetFileAttributesW(temporary.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
     if (!MoveFileExW(temporary.c_str(), LongPathForm(output).c_str(), MOVEFILE_REPLACE_EXISTING)) {
         RemoveTemporaryFile(temporary);
@@ -321,7 +323,8 @@ ZipResult UnzipItem(ZipHandle handle, int index, const wchar_t* target) {
         return SetZipResult(kZipOk);
     }
     const size_t cut = path.find_last_of(L"\\/");
-    const std::wstring folder = cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
+    const std::wstring folder =
+        cut == std::wstring::npos ? std::wstring() : path.substr(0, cut + 1);
     if (cut + 1 == path.size())
         return SetZipResult(kZipNoFile);  // no file name to write
     EnsureZipFolders(root, folder.c_str());

@@ -150,8 +150,8 @@ ZipResult CZipArchive::Open() {
     while (!found && back < limit) {
         back = back + kEndSearchStep > limit ? limit : back + kEndSearchStep;
         const uint64_t readPos = size_ - back;
-        const size_t readSize =
-            static_cast<size_t>(size_ - readPos < kEndSearchWindow ? size_ - readPos : kEndSearchWindow);
+        const size_t readSize = static_cast<size_t>(
+            size_ - readPos < kEndSearchWindow ? size_ - readPos : kEndSearchWindow);
         if (!ReadExact(readPos, window, readSize))
             return kZipNoFile;
         for (size_t i = readSize - 3; i-- > 0;) {
@@ -202,7 +202,8 @@ ZipResult CZipArchive::GoToEntry(int index) {
             return kZipCorrupt;
         if (currentIndex_ == index)
             break;
-        currentPos_ += kCentralHeaderSize + Get16(header + 28) + Get16(header + 30) + Get16(header + 32);
+        currentPos_ +=
+            kCentralHeaderSize + Get16(header + 28) + Get16(header + 30) + Get16(header + 32);
         ++currentIndex_;
     }
     Entry e;
@@ -248,7 +249,8 @@ ZipResult CZipArchive::LoadEntry(int index) {
     if (Get16(local + 26) != entry_.nameLength)
         return entryResult_;
     entry_.localExtraLength = Get16(local + 28);
-    entry_.dataPos = entry_.localPos + kLocalHeaderSize + entry_.nameLength + entry_.localExtraLength;
+    entry_.dataPos =
+        entry_.localPos + kLocalHeaderSize + entry_.nameLength + entry_.localExtraLength;
     entryResult_ = kZipOk;
     return entryResult_;
 }

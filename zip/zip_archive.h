@@ -13,13 +13,13 @@
 
 // One entry as the callers see it.
 struct ZipEntryInfo {
-    int32_t index;              // entry number; for the query with index -1, the count
-    wchar_t name[260];          // decoded, sanitised path, NUL-terminated
-    uint32_t attributes;        // 0x01 read-only, 0x02 hidden, 0x04 system, 0x10 folder, 0x20 archive
-    uint64_t accessTime;        // Windows file times (100 ns since 1601), UTC
+    int32_t index;        // entry number; for the query with index -1, the count
+    wchar_t name[260];    // decoded, sanitised path, NUL-terminated
+    uint32_t attributes;  // 0x01 read-only, 0x02 hidden, 0x04 system, 0x10 folder, 0x20 archive
+    uint64_t accessTime;  // Windows file times (100 ns since 1601), UTC
     uint64_t creationTime;
     uint64_t writeTime;
-    int32_t compressedSize;     // from the central directory
+    int32_t compressedSize;  // from the central directory
     int32_t uncompressedSize;
 };
 

@@ -51,7 +51,8 @@ std::wstring DecodeZipName(const char* bytes, size_t length) {
             ++j;
             ++got;
         }
-        if (got < extra || code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        if (got < extra || code < minimum || code > 0x10FFFF ||
+            (code >= 0xD800 && code <= 0xDFFF)) {
             // One replacement for the lead byte and the continuation bytes it took.
             out += L'\xFFFD';
             i = j;

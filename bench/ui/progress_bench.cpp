@@ -44,7 +44,8 @@ int main(int argc, char** argv) {
     LARGE_INTEGER r0, r1;
     QueryPerformanceCounter(&r0);
     const int draws = 20;
-    for (int i = 0; i < draws; ++i) dlg.RenderNow();
+    for (int i = 0; i < draws; ++i)
+        dlg.RenderNow();
     QueryPerformanceCounter(&r1);
     const double drawMicros = (r1.QuadPart - r0.QuadPart) * 1e6 / freq.QuadPart / draws;
     // The cost of the frame that follows a progress message: only the bar is drawn.
@@ -61,7 +62,8 @@ int main(int argc, char** argv) {
     std::thread worker([&] {
         // Messages go to the application's main window, known once the loop runs.
         HWND main;
-        while (!(main = app.GetMainWnd())) Sleep(1);
+        while (!(main = app.GetMainWnd()))
+            Sleep(1);
         Sleep(100);
         // The bare cost of a synchronous cross-thread message, handled by nobody.
         for (int i = 0; i < count; ++i) {
@@ -76,8 +78,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < count; ++i) {
             LARGE_INTEGER t0, t1;
             QueryPerformanceCounter(&t0);
-            SendMessageW(main, WM_UPDATE_PROGRESS, static_cast<WPARAM>(i * 100LL / count),
-                         5000000);
+            SendMessageW(main, WM_UPDATE_PROGRESS, static_cast<WPARAM>(i * 100LL / count), 5000000);
             QueryPerformanceCounter(&t1);
             micros[i] = (t1.QuadPart - t0.QuadPart) * 1e6 / freq.QuadPart;
         }
@@ -94,8 +95,8 @@ int main(int argc, char** argv) {
     auto at = [&](double q) { return sorted[static_cast<size_t>(q * (sorted.size() - 1))]; };
     double seconds = (end.QuadPart - start.QuadPart) / static_cast<double>(freq.QuadPart);
     std::printf("messages:          %d in %.3f s\n", count, seconds);
-    std::printf("round trip (us):   median %.1f, p90 %.1f, p99 %.1f, max %.1f\n", at(0.5),
-                at(0.9), at(0.99), sorted.back());
+    std::printf("round trip (us):   median %.1f, p90 %.1f, p99 %.1f, max %.1f\n", at(0.5), at(0.9),
+                at(0.99), sorted.back());
     std::sort(bare.begin(), bare.end());
     std::printf("bare WM_NULL (us): median %.1f, p90 %.1f\n", bare[bare.size() / 2],
                 bare[static_cast<size_t>(0.9 * (bare.size() - 1))]);

@@ -21,7 +21,8 @@ int wmain(int argc, wchar_t** argv) {
     QueryPerformanceCounter(&start);
     ZipHandle zip = OpenZip(argv[1]);
     if (!zip) {
-        std::fwprintf(stderr, L"cannot open %ls: 0x%x\n", argv[1], static_cast<unsigned>(LastZipResult));
+        std::fwprintf(stderr, L"cannot open %ls: 0x%x\n", argv[1],
+                      static_cast<unsigned>(LastZipResult));
         return 1;
     }
     SetZipRoot(zip, argv[2]);

@@ -25,9 +25,9 @@ std::string BodyOf(const std::string& request) {
 TEST(PostJson, SendsOnePostWithTheJsonHeader) {
     LoopbackServer server(LoopbackServer::Reply(200, "{\"ok\":1}"));
     std::string response = "stale";
-    ASSERT_EQ(PostJson(1, response, server.Url("/api/v1/version/client/check"),
-                       "{\"client_type_id\":3}"),
-              0);
+    ASSERT_EQ(
+        PostJson(1, response, server.Url("/api/v1/version/client/check"), "{\"client_type_id\":3}"),
+        0);
     EXPECT_EQ(response, "{\"ok\":1}");
     ASSERT_EQ(server.Requests().size(), 1u);
     const std::string request = server.Requests()[0];
@@ -104,10 +104,10 @@ TEST(VersionCheck, QueryGoesToTheCompiledInHostThroughAProxy) {
     EXPECT_EQ(outcome.url, "http://pkg/up.zip");
     ASSERT_EQ(server.Requests().size(), 1u);
     const std::string request = server.Requests()[0];
-    EXPECT_EQ(request.rfind(std::string("POST ") + VersionApiBase +
-                                "/api/v1/version/client/check HTTP/1.1\r\n",
-                            0),
-              0u)
+    EXPECT_EQ(
+        request.rfind(
+            std::string("POST ") + VersionApiBase + "/api/v1/version/client/check HTTP/1.1\r\n", 0),
+        0u)
         << request;
     EXPECT_EQ(BodyOf(request), "{\"client_type_id\":-7}");
 }

@@ -85,8 +85,8 @@ std::vector<std::string> LoopbackServer::Requests() {
 std::string LoopbackServer::Reply(int status, const std::string& body,
                                   const std::string& contentType) {
     return "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Type: " + contentType +
-           "\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\nConnection: close\r\n\r\n" + body;
+           "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" +
+           body;
 }
 
 void LoopbackServer::Serve() {

@@ -14,8 +14,7 @@
 namespace {
 
 const wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const wchar_t kEntryKey[] =
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KivraClient";
+const wchar_t kEntryKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\KivraClient";
 
 bool OnWow64() {
     BOOL wow64 = FALSE;
@@ -78,8 +77,8 @@ protected:
     void SetUp() override { Clean(); }
     void TearDown() override { Clean(); }
     static void Clean() {
-        for (REGSAM view : {static_cast<REGSAM>(KEY_WOW64_32KEY),
-                            static_cast<REGSAM>(KEY_WOW64_64KEY)}) {
+        for (REGSAM view :
+             {static_cast<REGSAM>(KEY_WOW64_32KEY), static_cast<REGSAM>(KEY_WOW64_64KEY)}) {
             HKEY run = nullptr;
             if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE | view, &run) ==
                 ERROR_SUCCESS) {

@@ -23,8 +23,8 @@ Link ReadLink(const std::wstring& file) {
     Link result;
     IShellLinkW* link = nullptr;
     IPersistFile* persist = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                   IID_IShellLinkW, reinterpret_cast<void**>(&link))) &&
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
         SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
         SUCCEEDED(persist->Load(file.c_str(), STGM_READ))) {
         wchar_t text[MAX_PATH * 2];
@@ -51,14 +51,13 @@ Link ReadLink(const std::wstring& file) {
 bool EditByHand(const std::wstring& file, const wchar_t* arguments, const wchar_t* description) {
     IShellLinkW* link = nullptr;
     IPersistFile* persist = nullptr;
-    bool saved = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                            IID_IShellLinkW, reinterpret_cast<void**>(&link))) &&
-                 SUCCEEDED(link->QueryInterface(IID_IPersistFile,
-                                                reinterpret_cast<void**>(&persist))) &&
-                 SUCCEEDED(persist->Load(file.c_str(), STGM_READWRITE)) &&
-                 SUCCEEDED(link->SetArguments(arguments)) &&
-                 SUCCEEDED(link->SetDescription(description)) &&
-                 SUCCEEDED(persist->Save(nullptr, TRUE));
+    bool saved =
+        SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
+        SUCCEEDED(persist->Load(file.c_str(), STGM_READWRITE)) &&
+        SUCCEEDED(link->SetArguments(arguments)) && SUCCEEDED(link->SetDescription(description)) &&
+        SUCCEEDED(persist->Save(nullptr, TRUE));
     if (persist)
         persist->Release();
     if (link)

@@ -14,8 +14,8 @@ using ui::LayoutItem;
 
 namespace {
 
-LayoutItem Item(const wchar_t* pos, int w = -1, int h = -1, int cw = 0, int ch = 0,
-                double ox = 0, double oy = 0) {
+LayoutItem Item(const wchar_t* pos, int w = -1, int h = -1, int cw = 0, int ch = 0, double ox = 0,
+                double oy = 0) {
     LayoutItem item;
     if (pos) {
         EXPECT_TRUE(ui::ParsePos(pos, &item.pos)) << pos;
@@ -77,10 +77,10 @@ TEST(PositionNotation, EachPrefixPlacesOneControl) {
 TEST(PositionNotation, SizeComesFromAttributesOrContent) {
     CRect parent(0, 0, 500, 300);
     std::vector<LayoutItem> items = {
-        Item(L"10,10", -1, -1, 70, 19),  // from content
-        Item(L"[10,{0", -1, 30, 90, 32), // explicit height, content width
-        Item(L"0,0", 50, 60, 70, 19),    // explicit size beats content
-        Item(nullptr, -1, -1, 12, 13),   // no pos: top-left, content size
+        Item(L"10,10", -1, -1, 70, 19),   // from content
+        Item(L"[10,{0", -1, 30, 90, 32),  // explicit height, content width
+        Item(L"0,0", 50, 60, 70, 19),     // explicit size beats content
+        Item(nullptr, -1, -1, 12, 13),    // no pos: top-left, content size
     };
     std::vector<CRect> r = ui::LayoutChildren(parent, items);
     EXPECT_EQ(Str(r[0]), "10,10,80,29");
@@ -108,8 +108,8 @@ TEST(PositionNotation, SiblingReferencesChainAndFallBack) {
 }
 
 TEST(PositionNotation, MalformedValuesAreRejected) {
-    const wchar_t* kBad[] = {L"", L"1", L"1,2,3", L"1,2,3,4,5", L"@1,2", L"1,@2",
-                             L"a,b", L"1,2x", L"|,0", L"--1,0", L"1,,2,3"};
+    const wchar_t* kBad[] = {L"",    L"1",    L"1,2,3", L"1,2,3,4,5", L"@1,2",  L"1,@2",
+                             L"a,b", L"1,2x", L"|,0",   L"--1,0",     L"1,,2,3"};
     for (const wchar_t* text : kBad) {
         ui::PosSpec spec;
         EXPECT_FALSE(ui::ParsePos(text, &spec)) << text;
@@ -129,11 +129,16 @@ TEST(AttributeValues, Colors) {
         ui::Argb argb;
     };
     const Case kCases[] = {
-        {L"#ffffff", true, 0xFFFFFFFF},     {L"#6C8BA9", true, 0xFF6C8BA9},
-        {L"#11223344", true, 0x44112233},   {L"rgb(255,0,0)", true, 0xFFFF0000},
-        {L"RGB( 0, 0, 255 )", true, 0xFF0000FF}, {L"rgba(1,2,3,4)", true, 0x04010203},
-        {L"#fff", false, 0},                {L"rgb(256,0,0)", false, 0},
-        {L"rgb(1,2)", false, 0},            {L"#gg0000", false, 0},
+        {L"#ffffff", true, 0xFFFFFFFF},
+        {L"#6C8BA9", true, 0xFF6C8BA9},
+        {L"#11223344", true, 0x44112233},
+        {L"rgb(255,0,0)", true, 0xFFFF0000},
+        {L"RGB( 0, 0, 255 )", true, 0xFF0000FF},
+        {L"rgba(1,2,3,4)", true, 0x04010203},
+        {L"#fff", false, 0},
+        {L"rgb(256,0,0)", false, 0},
+        {L"rgb(1,2)", false, 0},
+        {L"#gg0000", false, 0},
         {L"red", false, 0},
     };
     for (const Case& c : kCases) {
@@ -179,7 +184,8 @@ TEST(Canvas, NineGridKeepsCornersAndBlendsPremultiplied) {
     ui::CPixmap img;
     img.width = img.height = 4;
     img.pixels.assign(16, ui::Premultiply(0x80FFFFFF));
-    for (int i : {0, 3, 12, 15}) img.pixels[i] = 0xFFFF0000;
+    for (int i : {0, 3, 12, 15})
+        img.pixels[i] = 0xFFFF0000;
     std::vector<uint32_t> px(20 * 10, 0xFF000000);
     ui::CCanvas canvas;
     canvas.width = 20;

@@ -13,7 +13,8 @@ namespace uitest {
 
 ui::CApp* App() {
     static ui::CApp* app = [] {
-        static std::unique_ptr<ui::IImgDecoder> decoder = ui::CreateImageDecoder(L"imgdecoder-gdip");
+        static std::unique_ptr<ui::IImgDecoder> decoder =
+            ui::CreateImageDecoder(L"imgdecoder-gdip");
         static ui::CRenderFactory factory;
         factory.SetImgDecoder(decoder.get());
         HINSTANCE self = GetModuleHandleW(nullptr);
@@ -60,11 +61,13 @@ void PumpFor(DWORD ms) {
     DWORD end = GetTickCount() + ms;
     for (;;) {
         DWORD now = GetTickCount();
-        if (static_cast<LONG>(end - now) <= 0) break;
+        if (static_cast<LONG>(end - now) <= 0)
+            break;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
         MSG m;
         while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-            if (m.message == WM_QUIT) continue;
+            if (m.message == WM_QUIT)
+                continue;
             DispatchMessageW(&m);
         }
     }

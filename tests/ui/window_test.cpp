@@ -35,11 +35,13 @@ public:
 
 protected:
     bool OnCommand(ui::CEventArgs* evt) override {
-        if (evt->code == ui::EVT_CMD) commands.push_back(evt->nameFrom);
+        if (evt->code == ui::EVT_CMD)
+            commands.push_back(evt->nameFrom);
         return CMainDlg::OnCommand(evt);
     }
     bool BrowseForFolder(std::wstring* folder) override {
-        if (browseResult) *folder = browseFolder;
+        if (browseResult)
+            *folder = browseFolder;
         return browseResult;
     }
 };
@@ -80,8 +82,8 @@ TEST_F(MainWindow, ControlsLandWhereTheLayoutSays) {
         {L"window_0", "1,1,839,579"},
         {L"btn_close", "793,21,811,39"},
         {L"btn_min", "758,21,776,39"},
-        {L"window_logo", "346,190,494,322"},   // centred, lifted by 0.9 of its height
-        {L"window_main", "3,322,837,577"},     // below the logo
+        {L"window_logo", "346,190,494,322"},  // centred, lifted by 0.9 of its height
+        {L"window_main", "3,322,837,577"},    // below the logo
         {L"btn_ok_install", "330,362,510,402"},
         {L"edit_choose_url", "107,504,717,536"},
         {L"btn_choose_changedir", "727,504,817,534"},
@@ -232,7 +234,8 @@ TEST_F(MainWindow, FolderBrowseAppendsTheProductFolder) {
 TEST(InstallFolder, FormatForAFolderAndADriveRoot) {
     EXPECT_EQ(FormatInstallDir(L"D:\\Games"), L"D:\\Games\\KivraClient\\");
     EXPECT_EQ(FormatInstallDir(L"D:\\"), L"D:\\\\KivraClient\\");
-    EXPECT_EQ(FormatInstallDir(L"C:\\Program Files (x86)"), L"C:\\Program Files (x86)\\KivraClient\\");
+    EXPECT_EQ(FormatInstallDir(L"C:\\Program Files (x86)"),
+              L"C:\\Program Files (x86)\\KivraClient\\");
 }
 
 TEST_F(MainWindow, WorkerMessagesMoveTheBarWithoutPainting) {
@@ -245,7 +248,8 @@ TEST_F(MainWindow, WorkerMessagesMoveTheBarWithoutPainting) {
     EXPECT_EQ(dlg.TotalSize, 5000000.0);
     // The message returned before any drawing; many more are drawn together.
     EXPECT_EQ(dlg.RenderCount(), renders);
-    for (int i = 38; i < 90; ++i) dlg.SendMessage(WM_UPDATE_PROGRESS, i, 5000000);
+    for (int i = 38; i < 90; ++i)
+        dlg.SendMessage(WM_UPDATE_PROGRESS, i, 5000000);
     EXPECT_EQ(dlg.RenderCount(), renders);
     uitest::PumpFor(100);
     EXPECT_GE(dlg.RenderCount(), renders + 1);
@@ -282,11 +286,13 @@ TEST_F(MainWindow, CloseButtonDestroysTheWindow) {
 TEST_F(MainWindow, LinkShowsAHandCursor) {
     POINT p = uitest::CentreOf(Control(L"link_agreement"));
     dlg.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
-    dlg.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(dlg.m_hWnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    dlg.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(dlg.m_hWnd),
+                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
     p = uitest::CentreOf(Control(L"edit_choose_url"));
     dlg.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(p.x, p.y));
-    dlg.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(dlg.m_hWnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    dlg.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(dlg.m_hWnd),
+                    MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_ARROW));
 }
 
@@ -305,7 +311,8 @@ TEST(NamedIds, TableMatchesTheLayoutsNamedControls) {
     while (!stack.empty()) {
         const ui::CControl* c = stack.back();
         stack.pop_back();
-        if (!c->Name().empty() && c != dlg.GetRoot()) named.push_back(c);
+        if (!c->Name().empty() && c != dlg.GetRoot())
+            named.push_back(c);
         for (auto it = c->Children().rbegin(); it != c->Children().rend(); ++it)
             stack.push_back(it->get());
     }
@@ -360,7 +367,9 @@ TEST(Resources, OnlyTheGdiPlusDecoderIsBuiltIn) {
 
 // --- bad resources ---------------------------------------------------------------
 
-std::vector<uint8_t> Bytes(const char* text) { return std::vector<uint8_t>(text, text + strlen(text)); }
+std::vector<uint8_t> Bytes(const char* text) {
+    return std::vector<uint8_t>(text, text + strlen(text));
+}
 
 TEST(BadResources, MissingImagesLeaveTheirSkinsEmpty) {
     App();
@@ -381,10 +390,10 @@ TEST(BadResources, MissingImagesLeaveTheirSkinsEmpty) {
         int stateWidth, height, states;
     };
     const Case kCases[] = {
-        {L"skin_buttonlogin", 180, 40, 3}, {L"skin_close", 18, 18, 3},
+        {L"skin_buttonlogin", 180, 40, 3},   {L"skin_close", 18, 18, 3},
         {L"skin_login_checkbox", 14, 14, 8}, {L"skin_imgbk", 840, 580, 1},
-        {L"skin_main_edit", 203, 32, 3}, {L"skin_radio选择", 24, 8, 8},
-        {L"skin_progress_bkg", 20, 8, 1}, {L"skin_zplogo", 148, 132, 1},
+        {L"skin_main_edit", 203, 32, 3},     {L"skin_radio选择", 24, 8, 8},
+        {L"skin_progress_bkg", 20, 8, 1},    {L"skin_zplogo", 148, 132, 1},
     };
     for (const Case& c : kCases) {
         const ui::CSkin* s = App()->GetSkin(c.skin);
@@ -426,7 +435,7 @@ TEST(BadResources, UnknownKindsAndAttributesAreSkipped) {
     ui::CProgress* bar = host.FindChildByName2<ui::CProgress>(L"bar");
     ASSERT_NE(bar, nullptr);
     EXPECT_EQ(bar->GetValue(), 100);  // clamped to the range
-    host.RenderNow();  // drawing what is there does not fail
+    host.RenderNow();                 // drawing what is there does not fail
     EXPECT_EQ(host.RenderCount(), 2);
 }
 

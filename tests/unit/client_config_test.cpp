@@ -7,8 +7,12 @@
 
 namespace {
 
-const ClientSettings kDefaults = {0, L"Zephra加速器", L"VT00001", L"http://www.kivra.example",
-                                  L"http://api.kivra.example", L"http://fx.kivra.example"};
+const ClientSettings kDefaults = {0,
+                                  L"Zephra加速器",
+                                  L"VT00001",
+                                  L"http://www.kivra.example",
+                                  L"http://api.kivra.example",
+                                  L"http://fx.kivra.example"};
 
 std::string Utf8Doc(const std::string& body) {
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<root>" + body + "</root>";
@@ -47,8 +51,9 @@ TEST(ClientConfig, Documents) {
     const std::wstring kCapt = kDefaults.captName;
     const std::wstring kChannel = kDefaults.channelNumber;
     const Case kCases[] = {
-        {"full", Utf8Doc("<ClientType>3</ClientType><CaptName>极速</CaptName>"
-                         "<ChannelNumber>CH9</ChannelNumber>"),
+        {"full",
+         Utf8Doc("<ClientType>3</ClientType><CaptName>极速</CaptName>"
+                 "<ChannelNumber>CH9</ChannelNumber>"),
          3, L"极速", L"CH9"},
         {"names ignore case", "<ROOT><clienttype>3</clienttype><CAPTNAME>A</CAPTNAME></ROOT>", 3,
          L"A", kChannel},
@@ -65,8 +70,8 @@ TEST(ClientConfig, Documents) {
          kCapt, kChannel},
         {"other elements ignored", Utf8Doc("<Other>9</Other><ClientType>6</ClientType>"), 6, kCapt,
          kChannel},
-        {"nested elements are not settings",
-         Utf8Doc("<group><ClientType>8</ClientType></group>"), 0, kCapt, kChannel},
+        {"nested elements are not settings", Utf8Doc("<group><ClientType>8</ClientType></group>"),
+         0, kCapt, kChannel},
         {"another top element holds no settings", "<config><ClientType>8</ClientType></config>", 0,
          kCapt, kChannel},
         {"utf-8 with byte-order mark", "\xEF\xBB\xBF" + Utf8Doc("<CaptName>中</CaptName>"), 0,
@@ -75,7 +80,9 @@ TEST(ClientConfig, Documents) {
          L"中文", kChannel},
         {"utf-16 be", "\xFE\xFF" + Encode(L"<root><ClientType>7</ClientType></root>", 2, true), 7,
          kCapt, kChannel},
-        {"utf-32 le", std::string("\xFF\xFE\0\0", 4) + Encode(L"<root><ClientType>9</ClientType></root>", 4, false),
+        {"utf-32 le",
+         std::string("\xFF\xFE\0\0", 4) +
+             Encode(L"<root><ClientType>9</ClientType></root>", 4, false),
          9, kCapt, kChannel},
     };
     for (const Case& c : kCases) {

@@ -14,7 +14,9 @@
 namespace {
 
 time_t g_now = 0;
-time_t TestClock() { return g_now; }
+time_t TestClock() {
+    return g_now;
+}
 
 time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
     tm t = {};
@@ -60,11 +62,13 @@ TEST_F(HgLogTest, RecordsAppendAfterTheBanner) {
     ASSERT_TRUE(HgLog::Write(L"src", L"Fn", L"two\n", 8, 5));
 
     std::wstring expected = FormatStartupBanner(kStartupCtime);
-    expected += L"Time: 2024-05-06 07:08:09 -->>  LogLevel: Debug -->> FileName: "
-                L"update\\userinfo.cpp -->> FunctionName: CUserInfo::CUserInfo -->> Line: 7"
-                L"\r\n-->> Content: one\r\n";
-    expected += L"Time: 2024-05-06 07:09:10 -->>  LogLevel: Fatal -->> FileName: src -->> "
-                L"FunctionName: Fn -->> Line: 8\r\n-->> Content: two\n\r\n";
+    expected +=
+        L"Time: 2024-05-06 07:08:09 -->>  LogLevel: Debug -->> FileName: "
+        L"update\\userinfo.cpp -->> FunctionName: CUserInfo::CUserInfo -->> Line: 7"
+        L"\r\n-->> Content: one\r\n";
+    expected +=
+        L"Time: 2024-05-06 07:09:10 -->>  LogLevel: Fatal -->> FileName: src -->> "
+        L"FunctionName: Fn -->> Line: 8\r\n-->> Content: two\n\r\n";
     EXPECT_EQ(ReadBytes(DayFile(L"2024-05-06")), Utf16Le(expected));
 }
 
@@ -91,8 +95,7 @@ TEST_F(HgLogTest, ThresholdFiltersWithoutTouchingTheFile) {
     HgLog::Init(logFolder_, L"kivra", 0);
     EXPECT_FALSE(HgLog::Write(L"s", L"f", L"level zero is never written", 1, 0));
     EXPECT_TRUE(HgLog::Write(L"s", L"f", L"level seven", 1, 7));
-    EXPECT_NE(ReadBytes(DayFile(L"2024-05-06"))
-                  .find(Utf16Le(L" LogLevel:  -->> FileName: s")),
+    EXPECT_NE(ReadBytes(DayFile(L"2024-05-06")).find(Utf16Le(L" LogLevel:  -->> FileName: s")),
               std::string::npos);
 }
 

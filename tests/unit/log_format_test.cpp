@@ -13,11 +13,11 @@ namespace {
 const LogStamp kStamp = {2024, 5, 6, 7, 8, 9};
 
 TEST(LogFormat, RecordLayout) {
-    EXPECT_EQ(FormatLogRecord(kStamp, 1, L"update\\userinfo.cpp", L"CUserInfo::CUserInfo",
-                              L"hello", 42),
-              L"Time: 2024-05-06 07:08:09 -->>  LogLevel: Debug -->> FileName: "
-              L"update\\userinfo.cpp -->> FunctionName: CUserInfo::CUserInfo -->> Line: 42"
-              L"\r\n-->> Content: hello\r\n");
+    EXPECT_EQ(
+        FormatLogRecord(kStamp, 1, L"update\\userinfo.cpp", L"CUserInfo::CUserInfo", L"hello", 42),
+        L"Time: 2024-05-06 07:08:09 -->>  LogLevel: Debug -->> FileName: "
+        L"update\\userinfo.cpp -->> FunctionName: CUserInfo::CUserInfo -->> Line: 42"
+        L"\r\n-->> Content: hello\r\n");
 }
 
 TEST(LogFormat, MessageIsWrittenUnchanged) {
@@ -33,9 +33,8 @@ TEST(LogFormat, LevelTexts) {
         const wchar_t* text;
     };
     const Case kCases[] = {
-        {0, L""},      {1, L"Debug"}, {2, L"Info "}, {3, L"Warn "},
-        {4, L"Error"}, {5, L"Fatal"}, {6, L""},      {7, L""},
-        {-1, L""},
+        {0, L""},      {1, L"Debug"}, {2, L"Info "}, {3, L"Warn "}, {4, L"Error"},
+        {5, L"Fatal"}, {6, L""},      {7, L""},      {-1, L""},
     };
     for (const Case& c : kCases)
         EXPECT_EQ(LogLevelText(c.level), c.text) << "level " << c.level;
@@ -80,7 +79,7 @@ TEST(LogFormat, CleanUpBoundary) {
     EXPECT_FALSE(IsExpiredLog(now - 604800, now));  // exactly seven days: kept
     EXPECT_TRUE(IsExpiredLog(now - 604801, now));   // one second more: deleted
     EXPECT_FALSE(IsExpiredLog(now, now));
-    EXPECT_FALSE(IsExpiredLog(now + 3600, now));    // written "in the future": kept
+    EXPECT_FALSE(IsExpiredLog(now + 3600, now));  // written "in the future": kept
 }
 
 TEST(LogFormat, FolderWalk) {

@@ -164,7 +164,8 @@ TEST(Unzip, FolderEntryCreatesFoldersOnlyAndCountQueryIsEmpty) {
     ASSERT_NE(zip.get(), nullptr);
     SetZipRoot(zip.get(), (temp.Path() + L"client").c_str());  // separator added, root created
     ZipEntryInfo ze = zip.Entry(3);
-    EXPECT_EQ(ze.attributes & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(ze.attributes & FILE_ATTRIBUTE_DIRECTORY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
     EXPECT_EQ(UnzipItem(zip.get(), 3, ze.name), 0u);
     EXPECT_TRUE(IsFolder(temp.Path() + L"client\\data"));
     EXPECT_TRUE(List(temp.Path() + L"client\\data\\").empty());
@@ -365,8 +366,8 @@ TEST(Unzip, NoEntryLandsOutsideTheRoot) {
     Archive zip(L"traversal.zip");
     ASSERT_NE(zip.get(), nullptr);
     ASSERT_EQ(SetZipRoot(zip.get(), root.c_str()), 0u);
-    const wchar_t* kDescribed[] = {L"evil1.txt", L"evil2.txt", L"evil3.txt", L"abs/b.txt",
-                                   L"dir\\a.txt", L"x.dll", L""};
+    const wchar_t* kDescribed[] = {L"evil1.txt",  L"evil2.txt", L"evil3.txt", L"abs/b.txt",
+                                   L"dir\\a.txt", L"x.dll",     L""};
     ASSERT_EQ(zip.Count(), 7);
     for (int i = 0; i < 7; ++i) {
         ZipEntryInfo ze = zip.Entry(i);
@@ -382,7 +383,8 @@ TEST(Unzip, NoEntryLandsOutsideTheRoot) {
     // The second line: a caller's relative target with a ".." is refused, nothing written.
     const wchar_t* kClimbing[] = {L"../out.txt", L"..\\out.txt", L"sub/../../out.txt", L".."};
     for (const wchar_t* target : kClimbing)
-        EXPECT_EQ(UnzipItem(zip.get(), 0, target), 0x10000u) << testing::PrintToString(std::wstring(target));
+        EXPECT_EQ(UnzipItem(zip.get(), 0, target), 0x10000u)
+            << testing::PrintToString(std::wstring(target));
     EXPECT_EQ(List(temp.Path()), std::vector<std::wstring>{L"client"});
 
     // An absolute target is the caller's own choice.

@@ -34,7 +34,8 @@ TEST(ZipName, SanitisedNamesNeverClimbAboveTheRoot) {
         {L"", L""},
     };
     for (const Case& c : kCases)
-        EXPECT_EQ(SanitiseZipName(c.stored), c.described) << "stored: " << testing::PrintToString(std::wstring(c.stored));
+        EXPECT_EQ(SanitiseZipName(c.stored), c.described)
+            << "stored: " << testing::PrintToString(std::wstring(c.stored));
 }
 
 TEST(ZipName, ParentComponentsAndAbsolutePaths) {
@@ -44,15 +45,17 @@ TEST(ZipName, ParentComponentsAndAbsolutePaths) {
         bool absolute;
     };
     const Case kCases[] = {
-        {L"a/../b", true, false},  {L"..\\x", true, false},    {L"..", true, false},
-        {L"a/..", true, false},    {L"...", false, false},     {L"a..b/c", false, false},
-        {L"..a/b", false, false},  {L"plugins/a.dll", false, false},
-        {L"\\abs", false, true},   {L"/abs", false, true},     {L"C:\\x", false, true},
-        {L"C:x", false, true},     {L"", false, false},
+        {L"a/../b", true, false}, {L"..\\x", true, false},          {L"..", true, false},
+        {L"a/..", true, false},   {L"...", false, false},           {L"a..b/c", false, false},
+        {L"..a/b", false, false}, {L"plugins/a.dll", false, false}, {L"\\abs", false, true},
+        {L"/abs", false, true},   {L"C:\\x", false, true},          {L"C:x", false, true},
+        {L"", false, false},
     };
     for (const Case& c : kCases) {
-        EXPECT_EQ(HasParentComponent(c.path), c.parent) << testing::PrintToString(std::wstring(c.path));
-        EXPECT_EQ(IsAbsoluteZipPath(c.path), c.absolute) << testing::PrintToString(std::wstring(c.path));
+        EXPECT_EQ(HasParentComponent(c.path), c.parent)
+            << testing::PrintToString(std::wstring(c.path));
+        EXPECT_EQ(IsAbsoluteZipPath(c.path), c.absolute)
+            << testing::PrintToString(std::wstring(c.path));
     }
 }
 
@@ -65,12 +68,15 @@ TEST(ZipName, DecodesUtf8WhateverTheFlagSays) {
         {"plain/ascii.txt", L"plain/ascii.txt"},
         {"\xE4\xB8\xAD\xE6\x96\x87/\xE8\xAF\xB4\xE6\x98\x8E.txt", L"\x4E2D\x6587/\x8BF4\x660E.txt"},
         {"caf\xC3\xA9", L"caf\x00E9"},
-        {"\xF0\x9F\x98\x80", L"\xD83D\xDE00"},       // outside the BMP: a surrogate pair
-        {"a\xFF" "b", L"a\xFFFD" L"b"},               // not UTF-8
-        {"a\xE4\xB8", L"a\xFFFD"},                    // cut short
-        {"\xC0\xAF", L"\xFFFD\xFFFD"},                // over-long encoding of '/'
-        {"\xED\xA0\x80", L"\xFFFD"},                  // an encoded surrogate
-        {std::string("cut\0hidden", 10), L"cut"},     // a NUL ends the name
+        {"\xF0\x9F\x98\x80", L"\xD83D\xDE00"},  // outside the BMP: a surrogate pair
+        {"a\xFF"
+         "b",
+         L"a\xFFFD"
+         L"b"},                                    // not UTF-8
+        {"a\xE4\xB8", L"a\xFFFD"},                 // cut short
+        {"\xC0\xAF", L"\xFFFD\xFFFD"},             // over-long encoding of '/'
+        {"\xED\xA0\x80", L"\xFFFD"},               // an encoded surrogate
+        {std::string("cut\0hidden", 10), L"cut"},  // a NUL ends the name
     };
     for (const Case& c : kCases)
         EXPECT_EQ(DecodeZipName(c.stored.data(), c.stored.size()), c.decoded)

@@ -38,7 +38,8 @@ void Require(bool condition) {
 void CheckSafeName(const std::wstring& name) {
     Require(!IsAbsoluteZipPath(name));
     Require(name != L"..");
-    Require(!(name.size() >= 3 && name[0] == L'.' && name[1] == L'.' && (name[2] == L'/' || name[2] == L'\\')));
+    Require(!(name.size() >= 3 && name[0] == L'.' && name[1] == L'.' &&
+              (name[2] == L'/' || name[2] == L'\\')));
     Require(SanitiseZipName(name) == name);
 }
 
