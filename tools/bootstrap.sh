@@ -59,7 +59,7 @@ enable_deb_src() {
 
 # --- packages ---------------------------------------------------------------
 base_packages=(
-    build-essential cmake make pkg-config dpkg-dev file ca-certificates
+    build-essential cmake make pkg-config dpkg-dev file ca-certificates openssl
     g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     libz-mingw-w64-dev rapidjson-dev googletest

@@ -189,6 +189,8 @@ def test_dll_in_use_keeps_its_old_content(client, server, update_exe, tmp_path):
     assert run.code == 1
     assert (client.folder / "vantra-sdk-32.dll").read_bytes() == b"old sdk"
     assert (client.folder / "data" / "a.txt").read_text() == "new a"
+    # The client writes its record while this test looks: wait for it first.
+    assert wait_for_standin(client.folder)
     leftovers = [p.name for p in client.folder.iterdir()
                  if p.name not in {"Update.exe", "KivraClient.exe", "vantra-sdk-32.dll",
                                    "config.xml", "data", "conf", "empty", "standin-run.txt"}]
