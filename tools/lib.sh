@@ -104,3 +104,22 @@ export_wine_env() {
     mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
     chmod 700 "$XDG_RUNTIME_DIR"
 }
+
+# Starts one persistent wineserver for $KIVRA_WINEPREFIX (made first if it is not
+# ready) and its session (services, desktop) once, with no terminal attached: later
+# program starts skip Wine's start-up, and no background Wine process holds a caller's
+# output pipes open. Exports the prefix's Wine environment.
+start_wine_session() {
+    [ -f "$KIVRA_WINEPREFIX/.ready" ] || "$(repo_root)/tools/wine-prefix.sh" "$KIVRA_WINEPREFIX"
+    export_wine_env "$KIVRA_WINEPREFIX"
+    local loader
+    loader=$(default_wine_loader)
+    "$(dirname "$loader")/wineserver" -p
+    "$loader" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+# Ends the session of $KIVRA_WINEPREFIX and every program still running in it.
+stop_wine_session() {
+    ( export_wine_env "$KIVRA_WINEPREFIX"; "$(dirname "$(default_wine_loader)")/wineserver" -k ) \
+        2>/dev/null || true
+}

@@ -21,7 +21,7 @@ export KIVRA_UPDATE_EXE="$root/build/$arch/update/Update.exe"
 
 xvfb_pid=
 cleanup() {
-    ( export_wine_env "$KIVRA_WINEPREFIX"; "$(dirname "$(default_wine_loader)")/wineserver" -k ) 2>/dev/null || true
+    stop_wine_session
     [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -36,15 +36,7 @@ export DISPLAY=":$(head -n 1 "$run_dir/display")"
 
 echo "test: Wine prefix $KIVRA_WINEPREFIX, display $DISPLAY, tests built for $arch"
 "$here/wine-prefix.sh" "$KIVRA_WINEPREFIX"
-# One persistent wineserver for the run, its session (services, desktop) started once
-# here with no terminal attached: later program starts skip Wine's start-up, and no
-# background Wine process holds a test's output pipes open.
-(
-    export_wine_env "$KIVRA_WINEPREFIX"
-    loader=$(default_wine_loader)
-    "$(dirname "$loader")/wineserver" -p
-    "$loader" cmd /c exit </dev/null >/dev/null 2>&1 || true
-)
+( start_wine_session )
 
 status=0
 ctest --test-dir "$root/build/$arch" --output-on-failure --timeout 300 || status=1

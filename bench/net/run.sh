@@ -65,12 +65,8 @@ rm -f port
     2>/dev/null &
 server=$!
 export KIVRA_WINEPREFIX=$work/wine-prefix
-[ -f "$KIVRA_WINEPREFIX/.ready" ] || "$root/tools/wine-prefix.sh" "$KIVRA_WINEPREFIX"
-export_wine_env "$KIVRA_WINEPREFIX"
-wineserver=$(dirname "$(default_wine_loader)")/wineserver
-"$wineserver" -p
-trap 'kill $server 2>/dev/null; "$wineserver" -k 2>/dev/null || true' EXIT
-"$root/tools/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
+start_wine_session
+trap 'kill $server 2>/dev/null; stop_wine_session' EXIT
 for _ in $(seq 100); do [ -s port ] && break; sleep 0.05; done
 port=$(cat port)
 blob_url=http://127.0.0.1:$port/blob.bin

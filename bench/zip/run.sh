@@ -47,12 +47,8 @@ fi
 [ -f small.zip ] || /usr/bin/python3 "$here/make_package.py" small.zip --scale 0.05
 
 export KIVRA_WINEPREFIX=$work/wine-prefix
-[ -f "$KIVRA_WINEPREFIX/.ready" ] || "$root/tools/wine-prefix.sh" "$KIVRA_WINEPREFIX"
-export_wine_env "$KIVRA_WINEPREFIX"
-wineserver=$(dirname "$(default_wine_loader)")/wineserver
-"$wineserver" -p
-trap '"$wineserver" -k 2>/dev/null || true' EXIT
-"$root/tools/wine-run.sh" cmd /c exit </dev/null >/dev/null 2>&1 || true
+start_wine_session
+trap stop_wine_session EXIT
 
 win() { echo "Z:${1//\//\\}"; }
 
